@@ -1,0 +1,10 @@
+// The message catalogue: fixed messages printed and played from their
+// recorded files.
+#pragma once
+#include <string>
+#include <string_view>
+
+// Prints the text of code (Latin-1) and plays code + ".wav".
+void SayMessage(std::string_view code);
+// The text SayMessage prints for code, and whether a line end follows.
+std::string MessageText(std::string_view code, bool* lineEnd = nullptr);

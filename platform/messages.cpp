@@ -1,0 +1,89 @@
+#include "platform/messages.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+
+namespace {
+std::mutex gMutex;
+std::condition_variable gPosted;
+std::deque<Message> gQueue;
+MessageHandler gHandler = nullptr;
+const EventSource* gSource = nullptr;
+void DefaultQuit() { std::exit(255); }
+void (*gQuitAction)() = DefaultQuit;
+}  // namespace
+
+void SetMessageHandler(MessageHandler handler) { gHandler = handler; }
+void SetEventSource(const EventSource* source) { gSource = source; }
+void SetQuitAction(void (*action)()) { gQuitAction = action ? action : DefaultQuit; }
+
+void PostMessage(unsigned code, uintptr_t wparam, intptr_t lparam) {
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    gQueue.push_back(Message{code, wparam, lparam});
+  }
+  gPosted.notify_all();
+  if (gSource && gSource->wake) gSource->wake();
+}
+
+void PostQuitMessage() { PostMessage(kMsgQuit); }
+
+bool MessagesPending() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return !gQueue.empty();
+}
+
+void DispatchMessages() {
+  if (gSource && gSource->poll) gSource->poll();
+  // Only what is queued now: a handler that posts again does not loop for ever.
+  std::deque<Message> batch;
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    batch.swap(gQueue);
+  }
+  while (!batch.empty()) {
+    Message m = batch.front();
+    batch.pop_front();
+    if (m.code == kMsgQuit) {
+      // Keep the rest for whoever pumps after the quit action (tests).
+      std::lock_guard<std::mutex> lock(gMutex);
+      gQueue.insert(gQueue.begin(), batch.begin(), batch.end());
+      batch.clear();
+      gQuitAction();
+      return;
+    }
+    if (gHandler) gHandler(m);
+  }
+}
+
+bool WaitMessageFor(int timeout_ms) {
+  if (gSource && gSource->wait) {
+    if (MessagesPending()) return true;
+    gSource->wait(timeout_ms);
+    if (gSource->poll) gSource->poll();
+    return MessagesPending();
+  }
+  std::unique_lock<std::mutex> lock(gMutex);
+  auto ready = [] { return !gQueue.empty(); };
+  if (timeout_ms < 0) {
+    gPosted.wait(lock, ready);
+    return true;
+  }
+  return gPosted.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready);
+}
+
+void WaitMessage() {
+  while (!WaitMessageFor(-1)) {
+  }
+}
+
+void ResetMessages() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gQueue.clear();
+  gHandler = nullptr;
+  gSource = nullptr;
+  gQuitAction = DefaultQuit;
+}

@@ -1,0 +1,22 @@
+// Windows-style paths on a POSIX file system. A backslash separates; a path
+// that starts with a drive letter and a colon lives under the drives folder
+// ($ZELNAR_DRIVES/<letter>); one that starts with a single backslash lives on
+// drive c. Names match without regard to letter case when the exact spelling
+// is not there, as they would on the platform the settings were written for.
+#pragma once
+#include <string>
+#include <string_view>
+
+// The folder that holds one folder per drive letter.
+std::string DrivesRoot();
+// The POSIX path for a Windows or POSIX path.
+std::string ResolvePath(std::string_view path);
+bool FileExists(std::string_view path);
+
+// The folder that plays the part of the Windows directory (a POSIX path).
+std::string WindowsDirectory();
+
+// The process's current directory as it was at start-up, no trailing slash.
+std::string StartupDirectory();
+// Takes the current directory again (start-up, and tests).
+void TakeStartupDirectory();
