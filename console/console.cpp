@@ -10,9 +10,15 @@
 
 namespace {
 int gColumn = 0, gRow = 0;
-}
 
-void InitConsole() {}
+WaveDoneHandler gWaveDone = nullptr;
+void WindowProcedure(const Message& m) {
+  if (m.code == kMsgWaveDone && gWaveDone) gWaveDone(m);
+}
+}  // namespace
+
+void SetWaveDoneHandler(WaveDoneHandler handler) { gWaveDone = handler; }
+void InitConsole() { SetMessageHandler(WindowProcedure); }
 void WriteText(const char* bytes, int count) {
   std::string s(bytes, static_cast<size_t>(count));
   for (char c : s) {

@@ -25,3 +25,9 @@ void PumpMessages();
 void ConsoleDelay(unsigned ms);
 [[noreturn]] void DoneConsole();
 [[noreturn]] void AbortConsole();
+
+// The window procedure hands each wave-out block-done message (957) here once
+// the WAV output has switched the forwarding on.
+struct Message;
+using WaveDoneHandler = void (*)(const Message&);
+void SetWaveDoneHandler(WaveDoneHandler handler);

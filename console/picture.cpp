@@ -7,3 +7,4 @@ namespace { bool gLoaded = false; }
 bool LoadPicture(std::string_view path) { return gLoaded = FileExists(path); }
 void ShowPicture(int, int) {}
 void RemovePicture() { gLoaded = false; }
+const Picture* CurrentPicture() { return nullptr; }
