@@ -358,6 +358,19 @@ TEST(NetshSimProfile, BadFilesAndTheNameFallback) {
   EXPECT_EQ(Count(radio.Out({"wlan", "show", "profiles"}), "Biblioteca\r\n"), 1u);
 }
 
+TEST(NetshSimProfile, WindowsStyleAndQuotedFileNames) {
+  Radio radio(kSmall);
+  TempDir drives;
+  drives.Write("c/kelmar/som/zelnar/zelnar.xml", ProfileXml("Biblioteca", "", true));
+  NetshResult r = RunNetsh({"wlan", "add", "profile", "filename=C:\\kelmar\\som\\zelnar\\zelnar.xml"},
+                           {"ZELNAR_WIFI=sim:" + radio.scenario(), "ZELNAR_WIFI_STATE=" + radio.StatePath(),
+                            "ZELNAR_DRIVES=" + drives.path()});
+  EXPECT_EQ(r.out, "O perfil Biblioteca foi adicionado na interface Wi-Fi.\r\n");
+  std::string xml = radio.WriteFile("a b.xml", ProfileXml("Biblioteca", "", true));
+  EXPECT_NE(radio.Out({"wlan", "add", "profile", "filename=\"" + xml + "\"\r\n"}).find("atualizado"),
+            std::string::npos);
+}
+
 TEST(NetshSimCommands, UnknownCommandsGoToTheErrorStream) {
   Radio radio(kSmall);
   NetshResult r = radio.Run({"wlan", "show", "drivers"});

@@ -49,7 +49,11 @@ Command ParseCommand(const std::vector<std::string>& args) {
     c.kind = CommandKind::kDisconnect;
   } else if (verb == "add" && what == "profile") {
     for (size_t i = 3; i < args.size(); ++i)
-      if (Param(args[i], "filename", &value)) c.filename = TrimLineEnd(value);
+      if (Param(args[i], "filename", &value)) {
+        value = TrimLineEnd(value);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        c.filename = value;
+      }
     if (!c.filename.empty()) c.kind = CommandKind::kAddProfile;
   }
   return c;

@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 #include <sys/stat.h>
 
+#include "platform/paths.h"
 #include "tools/netsh/wlan.h"
 #include "tools/netsh/util.h"
 
@@ -14,8 +15,11 @@ std::string NameText(const pugi::xml_node& node) {
 }
 }  // namespace
 
-ProfileRead ReadWlanProfile(const std::string& path, WlanProfile* out) {
+ProfileRead ReadWlanProfile(const std::string& given, WlanProfile* out) {
+  // The program may name the file the Windows way (C:\...\zelnar.xml).
   struct stat st;
+  std::string path = given;
+  if (stat(path.c_str(), &st) != 0) path = ResolvePath(given);
   if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return ProfileRead::kMissing;
   pugi::xml_document doc;
   // Keep blanks-only key material; line ends become LF and are trimmed.
