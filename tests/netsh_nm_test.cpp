@@ -100,6 +100,22 @@ TEST(NetshNm, NetworksGroupedBySsidBytesInLatin1) {
   EXPECT_EQ(nm.Calls(), (std::vector<Call>{kDevices, kWifiList}));
 }
 
+TEST(NetshNm, LineEndsInsideAnSsidDoNotBreakTheLayout) {
+  FakeNm nm;
+  // "Ca\r\nsa" and a name with a zero byte, as SSID-HEX gives them.
+  nm.Answer("wifi-list.out", "no:43610D0A7361:02\\:00\\:00\\:00\\:00\\:01:Infra:1:50:WPA2\n"
+                             "no:410042:02\\:00\\:00\\:00\\:00\\:02:Infra:1:50:WPA2\n");
+  std::string t = nm.Out({"wlan", "show", "networks", "mode=bssid"});
+  EXPECT_NE(t.find("SSID 1 : Ca??sa\r\n    Tipo de rede"), std::string::npos);
+  EXPECT_NE(t.find("SSID 2 : A?B\r\n    Tipo de rede"), std::string::npos);
+  EXPECT_EQ(t.find(std::string(1, '\0')), std::string::npos);
+  // The shown name still finds the exact bytes for a new profile.
+  std::string xml = nm.Write("z.xml", ProfileXml("Ca??sa", "chave12345"));
+  EXPECT_NE(nm.Out({"wlan", "add", "profile", "filename=" + xml}).find("adicionado"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(nm.ConnectionsDir() + "/zelnar-43610D0A7361.nmconnection").find("ssid=67;97;13;10;115;97;\n"),
+            std::string::npos);
+}
+
 TEST(NetshNm, InterfacesShowTheActiveAccessPoint) {
   FakeNm nm;
   std::string t = nm.Out({"wlan", "show", "interfaces"});

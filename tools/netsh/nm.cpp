@@ -78,8 +78,14 @@ std::vector<std::vector<std::string>> TerseLines(const std::string& out, size_t 
 int ToInt(const std::string& s) { return std::atoi(s.c_str()); }
 
 // How netsh shows an SSID: UTF-8 names in Latin-1 ('?' for what it cannot
-// hold); names that are not UTF-8 are taken as Latin-1 already.
-std::string ShownName(const std::string& ssid) { return Latin1FromFileText(ssid); }
+// hold); names that are not UTF-8 are taken as Latin-1 already. A line end or
+// zero byte inside a name would break the line layout the program reads.
+std::string ShownName(const std::string& ssid) {
+  std::string shown = Latin1FromFileText(ssid);
+  for (char& c : shown)
+    if (c == '\r' || c == '\n' || c == '\0') c = '?';
+  return shown;
+}
 
 bool ListDevices(std::vector<NmDevice>* wifi) {
   RunResult r = Nmcli({"-t", "-f", "DEVICE,TYPE,STATE,CONNECTION", "device"});
