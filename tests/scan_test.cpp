@@ -62,12 +62,12 @@ TEST(Scan, SecurityBelongsToEachNetworkOwnStretch) {
 }
 
 TEST(Scan, MissingSignalTakesTheNextOneOrNothing) {
-  std::string first = Network(1, "SemSinal", "WPA2-Personal", "CCMP", "x");
+  std::string first = Network(1, "Quieta", "WPA2-Personal", "CCMP", "x");
   first.erase(first.find("         Sinal"), first.find("         Tipo de r") - first.find("         Sinal"));
   std::string networks = Header(2) + first + Network(2, "Proxima", "Aberta", "Nenhuma", "33%");
   ScanResult r = ParseNetworks("", networks);
   ASSERT_EQ(r.items.size(), 2u);
-  EXPECT_EQ(r.items[0], "SemSinal, segura, sinal 33%");
+  EXPECT_EQ(r.items[0], "Quieta, segura, sinal 33%");
   std::string last = Network(1, "Unica", "Aberta", "Nenhuma", "x");
   last.erase(last.find("         Sinal"), last.find("         Tipo de r") - last.find("         Sinal"));
   r = ParseNetworks("", Header(1) + last);
