@@ -261,12 +261,11 @@ bool StartCommand(std::string_view commandLine) {
 }
 
 void WaitCommand(int ms) {
-  int64_t deadline = NowMs() + ScaledMs(ms);
   if (gRun.pid < 0) {
     SleepMs(ms);  // nothing to wait for: the caller's fixed wait as it stands
     return;
   }
-  DrainUntil(gRun, deadline);
+  DrainUntil(gRun, NowMs() + ms);
 }
 
 std::string ReadPipe(int fd) {

@@ -7,8 +7,10 @@
 // Starts the command line; true when the child was created. A line that
 // begins with "cmd /c " runs the rest directly: no shell ever reads it.
 bool StartCommand(std::string_view commandLine);
-// Waits at most ms (scaled like every fixed wait) while draining the pipes,
-// and returns as soon as the child has exited and its output is all read.
+// Waits at most ms while draining the pipes, and returns as soon as the child
+// has exited and its output is all read. The limit is not scaled like the
+// fixed waits: it already ends as early as the child allows, and a shorter
+// one would only cut the answer. With no child it is a plain fixed wait.
 void WaitCommand(int ms);
 // What the child wrote since the last collection: output + CR LF + error,
 // each part cut at its first zero byte; CR LF after a non-empty result.
