@@ -126,22 +126,22 @@ struct Sim {
   SimState st;
 };
 
-bool LoadScenario(const std::string& spec, Sim* sim, std::string* error) {
+bool LoadScenario(const std::string& scenario_path, Sim* sim, std::string* error) {
   std::string text;
-  if (spec.empty()) {
+  if (scenario_path.empty()) {
     text = EmbeddedDemoScenario();
     sim->scenario_id = "embedded";
   } else {
-    if (!ReadWhole(spec, &text)) {
-      *error = "n\xE3o foi poss\xEDvel ler o cen\xE1rio " + spec;
+    if (!ReadWhole(scenario_path, &text)) {
+      *error = "n\xE3o foi poss\xEDvel ler o cen\xE1rio " + scenario_path;
       return false;
     }
-    char* real = realpath(spec.c_str(), nullptr);
-    sim->scenario_id = real ? real : spec;
+    char* real = realpath(scenario_path.c_str(), nullptr);
+    sim->scenario_id = real ? real : scenario_path;
     std::free(real);
   }
   if (!ParseScenario(text, &sim->sc, error)) {
-    *error = "cen\xE1rio " + (spec.empty() ? std::string("embutido") : spec) + ", " + *error;
+    *error = "cen\xE1rio " + (scenario_path.empty() ? std::string("embutido") : scenario_path) + ", " + *error;
     return false;
   }
   return true;
@@ -228,10 +228,10 @@ std::string DefaultSimStatePath() {
   return std::string(home && *home ? home : "/tmp") + "/.local/state/zelnar/wifi-sim.state";
 }
 
-Answer RunSim(const std::string& spec, const std::vector<std::string>& args) {
+Answer RunSim(const std::string& scenario_path, const std::vector<std::string>& args) {
   Sim sim;
   std::string error;
-  if (!LoadScenario(spec, &sim, &error)) return {"", "netsh: " + error + "\r\n", 2};
+  if (!LoadScenario(scenario_path, &sim, &error)) return {"", "netsh: " + error + "\r\n", 2};
   Command cmd = ParseCommand(args);
   if (cmd.kind == CommandKind::kUnknown) return {"", UnknownCommandText(cmd.words), 1};
   SleepMs(sim.sc.delay_ms);

@@ -6,9 +6,9 @@
 
 #include "tools/netsh/wlan.h"
 
-// spec: the part of ZELNAR_WIFI after "sim:" (empty: the embedded demo).
+// scenario_path: the part of ZELNAR_WIFI after "sim:" (empty: the embedded demo).
 // args: the words after "wlan".
-Answer RunSim(const std::string& spec, const std::vector<std::string>& args);
+Answer RunSim(const std::string& scenario_path, const std::vector<std::string>& args);
 
 // Where the state lives when ZELNAR_WIFI_STATE is not set.
 std::string DefaultSimStatePath();
