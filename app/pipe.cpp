@@ -86,7 +86,7 @@ bool DrainUntil(Run& r, int64_t deadline) {
     if (r.outRead >= 0 && !r.outEof) fds[n++] = {r.outRead, POLLIN, 0};
     if (r.errRead >= 0 && !r.errEof) fds[n++] = {r.errRead, POLLIN, 0};
     // With both pipes at their end only the exit is awaited: look again soon.
-    int slice = n == 0 ? 5 : static_cast<int>(left > 1000 ? 1000 : left);
+    int slice = n == 0 ? 1 : static_cast<int>(left > 1000 ? 1000 : left);
     if (n == 0) usleep(static_cast<useconds_t>(slice) * 1000);
     else poll(fds, static_cast<nfds_t>(n), slice);
   }
