@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/latin1.h"
 #include "platform/messages.h"
+#include "speech/sounds.h"
 
 void QueueTypedCharacter(unsigned char c);  // keyboard.cpp
 
@@ -26,7 +27,8 @@ void InitConsole() { SetMessageHandler(WindowProcedure); }
 void WriteText(const char* bytes, int count) {
   std::string s(bytes, static_cast<size_t>(count));
   for (char c : s) {
-    if (c == '\n') { gColumn = 0; if (gRow < kScreenRows - 1) ++gRow; }
+    if (c == '\a') PlayBell();
+    else if (c == '\n') { gColumn = 0; if (gRow < kScreenRows - 1) ++gRow; }
     else if (c == '\r') gColumn = 0;
     else if (gColumn < kScreenColumns) ++gColumn;
   }

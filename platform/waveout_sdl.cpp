@@ -15,7 +15,6 @@ WaveFormat gFormat;
 WaveNotify gNotify = nullptr;
 std::deque<WaveHeader*> gQueue;  // guarded by the SDL audio lock
 uint32_t gPos = 0;               // bytes of the front block already played
-bool gTried = false, gUsable = false;
 
 void Callback(void*, Uint8* out, int len) {
   uint8_t silence = gFormat.bits == 8 ? 0x80 : 0;
@@ -45,11 +44,8 @@ Uint16 Period(int rate) {
 }
 
 int Open(const WaveFormat& f, WaveNotify notify) {
-  if (!gTried) {
-    gTried = true;
-    gUsable = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-  }
-  if (!gUsable) return kWaveNoDriver;
+  // A failure is not remembered here: the caller goes on without sound.
+  if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return kWaveNoDriver;
   gNotify = notify;
   if (gDev && !(f == gFormat)) {
     SDL_CloseAudioDevice(gDev);
