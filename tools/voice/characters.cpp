@@ -1,5 +1,7 @@
 // The character recordings: the Portuguese name of each character from 32 to
 // 255, as the letters directory needs them (8-bit unsigned mono 11,025 Hz).
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 
 #include "tools/voice/steps.h"
