@@ -7,13 +7,18 @@
 #include "platform/clock.h"
 #include "platform/latin1.h"
 #include "platform/messages.h"
+#include "speech/sounds.h"
+
+void QueueTypedCharacter(unsigned char c);  // keyboard.cpp
 
 namespace {
 int gColumn = 0, gRow = 0;
 
 WaveDoneHandler gWaveDone = nullptr;
+constexpr unsigned kMsgCharacter = 0x0102;  // a typed character, wparam its code
 void WindowProcedure(const Message& m) {
   if (m.code == kMsgWaveDone && gWaveDone) gWaveDone(m);
+  if (m.code == kMsgCharacter) QueueTypedCharacter(static_cast<unsigned char>(m.wparam));
 }
 }  // namespace
 
@@ -22,7 +27,8 @@ void InitConsole() { SetMessageHandler(WindowProcedure); }
 void WriteText(const char* bytes, int count) {
   std::string s(bytes, static_cast<size_t>(count));
   for (char c : s) {
-    if (c == '\n') { gColumn = 0; if (gRow < kScreenRows - 1) ++gRow; }
+    if (c == '\a') PlayBell();
+    else if (c == '\n') { gColumn = 0; if (gRow < kScreenRows - 1) ++gRow; }
     else if (c == '\r') gColumn = 0;
     else if (gColumn < kScreenColumns) ++gColumn;
   }
@@ -41,7 +47,7 @@ int CursorRow() { return gRow + 1; }
 void SetForeground(int) {}
 void SetBackground(int) {}
 void ConsoleTitle(std::string_view) {}
-void PumpMessages() { DispatchMessages(); }
+void PumpMessages() { InitConsole(); DispatchMessages(); }
 void ConsoleDelay(unsigned ms) { SleepMs(ms); PumpMessages(); }
 void DoneConsole() { std::fflush(stdout); std::exit(0); }
 void AbortConsole() { std::fflush(stdout); std::exit(255); }
