@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "platform/window.h"
+#include "speech/sounds.h"
 
 namespace {
 unsigned char gChars[kScreenRows][kScreenColumns];
@@ -232,7 +233,7 @@ void WriteText(const char* bytes, int count) {
   for (int i = 0; i < count; ++i) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b == 7) {
-      WindowBeep();
+      PlayBell();
     } else if (b == 8) {
       if (gColumn > 0) {
         --gColumn;
@@ -341,6 +342,17 @@ Cell ReadScreenCell(int column, int row) {
   InitConsole();
   if (column < 1 || column > kScreenColumns || row < 1 || row > kScreenRows) return Cell{' ', 0};
   return Cell{gChars[row - 1][column - 1], gAttrs[row - 1][column - 1]};
+}
+
+std::string ScreenText() {
+  InitConsole();
+  std::string text;
+  for (int r = 0; r < kScreenRows; ++r) {
+    std::string row(reinterpret_cast<const char*>(gChars[r]), kScreenColumns);
+    row.erase(row.find_last_not_of(' ') + 1);
+    text += row + "\n";
+  }
+  return text;
 }
 
 void WriteScreenCell(int column, int row, Cell c) {

@@ -84,7 +84,6 @@ bool ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
   return gOpen && Backend()->readPixels(pixels, width, height);
 }
 
-void WindowBeep() { if (gOpen) Backend()->beep(); }
 bool PollWindowEvent(WindowEvent* event) { return gOpen && Backend()->poll(event); }
 void WaitWindowEvent(int timeout_ms) { Backend()->wait(timeout_ms); }
 void WakeWindow() { Backend()->wake(); }

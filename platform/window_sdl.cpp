@@ -275,8 +275,6 @@ bool SdlReadPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
   return true;
 }
 
-void SdlBeep() {}
-
 int KeyNumber(const SDL_Keysym& k) {
   SDL_Keycode c = k.sym;
   if (c >= SDLK_a && c <= SDLK_z) return kKeyA + (c - SDLK_a);
@@ -457,7 +455,7 @@ void SdlWake() {
 const WindowBackend kSdl = {
     "sdl",      SdlWorkArea,  SdlOpen,        SdlClose,         SdlTitle,      SdlDrawRun,
     SdlScrollUp, SdlShowCaret, SdlHideCaret,  SdlDrawImage,     SdlDrawStretched, SdlReadPixels,
-    SdlBeep,    SdlPoll,      SdlWait,        SdlWake,
+    SdlPoll,      SdlWait,        SdlWake,
 };
 }  // namespace
 

@@ -177,7 +177,6 @@ void TerminalHideCaret() {
 void TerminalDrawImage(int, int, int, int, const uint32_t*) {}
 void TerminalDrawStretched(int, int, const uint32_t*, int, int, int, int) {}
 bool TerminalReadPixels(std::vector<uint32_t>*, int*, int*) { return false; }
-void TerminalBeep() { gOut += "\x07"; }
 
 // Reads what the terminal has sent, waiting at most timeout_ms.
 bool ReadInput(int timeout_ms) {
@@ -391,7 +390,7 @@ const WindowBackend kTerminal = {
     "terminal",         TerminalWorkArea,     TerminalOpen,      TerminalClose,
     TerminalTitle,      TerminalDrawRun,      TerminalScrollUp,  TerminalShowCaret,
     TerminalHideCaret,  TerminalDrawImage,    TerminalDrawStretched, TerminalReadPixels,
-    TerminalBeep,       TerminalPoll,         TerminalWait,      TerminalWake,
+    TerminalPoll,         TerminalWait,      TerminalWake,
 };
 }  // namespace
 
