@@ -378,6 +378,7 @@ void EndKeyWait() {
 }
 
 bool ConsoleFocused() { return gFocused; }
+bool AwaitingKey() { return gReading; }
 
 void InvalidateConsole() {
   InitConsole();
