@@ -154,16 +154,18 @@ bool SdlOpen(const WindowSetup& setup, int* cw, int* ch, int* ascent) {
   gCh = std::clamp(setup.cellHeight, 4, 300);
   gFont = OpenFont(setup.fontFace, gCh);
   gAscent = gFont ? std::min(TTF_FontAscent(gFont), gCh - 2) : gCh * 3 / 4;
-  Uint32 flags = SDL_WINDOW_RESIZABLE | (setup.maximised ? SDL_WINDOW_MAXIMIZED : 0);
-  gWindow = SDL_CreateWindow(Latin1ToUtf8(setup.title).c_str(), SDL_WINDOWPOS_UNDEFINED,
-                             SDL_WINDOWPOS_UNDEFINED, 80 * gCw, 25 * gCh, flags);
-  if (!gWindow) return false;
+  // No larger than the screen: the grid's right or bottom cells are then
+  // out of view, as on the desktop the settings were made for.
   SDL_Rect screen;
   int maxW = 80 * gCw, maxH = 25 * gCh;
   if (SDL_GetDisplayBounds(0, &screen) == 0) {
     maxW = std::min(maxW, screen.w);
     maxH = std::min(maxH, screen.h);
   }
+  Uint32 flags = SDL_WINDOW_RESIZABLE | (setup.maximised ? SDL_WINDOW_MAXIMIZED : 0);
+  gWindow = SDL_CreateWindow(Latin1ToUtf8(setup.title).c_str(), SDL_WINDOWPOS_UNDEFINED,
+                             SDL_WINDOWPOS_UNDEFINED, maxW, maxH, flags);
+  if (!gWindow) return false;
   SDL_SetWindowMaximumSize(gWindow, maxW, maxH);
   SDL_SetWindowMinimumSize(gWindow, 16 * gCw, 4 * gCh);
   gCanvas = SDL_CreateRGBSurfaceWithFormat(0, 80 * gCw, 25 * gCh, 32, SDL_PIXELFORMAT_RGB888);
