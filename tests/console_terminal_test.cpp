@@ -45,7 +45,7 @@ class Terminal : public ::testing::Test {
     std::string command = "cd " ZELNAR_BUILD_DIR " && env ZELNAR_VIDEO=terminal ZELNAR_AUDIO=null"
                           " ZELNAR_TIME_SCALE=0.01 ZELNAR_WIFI=sim:" + scenario +
                           " ZELNAR_WIFI_STATE=" + dir_.path() + "/wifi.state WINDIR=" + dir_.path() +
-                          "/windows ZELNAR_DRIVES=" + dir_.path() + "/drives ./zelnar; echo EXIT=$?; sleep 60";
+                          "/windows ZELNAR_DRIVES=" + dir_.path() + "/drives ./zelnar; echo EXIT=\\$?; sleep 60";
     Shell(server_ + " -f /dev/null new-session -d -s t -x 100 -y 30 \"" + command + "\"");
   }
   void TearDown() override {
@@ -116,5 +116,20 @@ TEST_F(Terminal, ListKeysEndAndTheTerminalRestored) {
   EXPECT_NE(modes.find(" icanon"), std::string::npos) << modes;
   EXPECT_NE(modes.find(" echo "), std::string::npos) << modes;
   EXPECT_EQ(modes.find("-icanon"), std::string::npos) << modes;
+}
+
+TEST_F(Terminal, ASignalLeavesTheTerminalAsItWas) {
+  std::string pane = WaitFor("Biblioteca");
+  ASSERT_NE(pane.find("Biblioteca"), std::string::npos) << pane;
+  std::string pid = Shell("pgrep -P " + Format("#{pane_pid}") + " -x zelnar");
+  ASSERT_FALSE(pid.empty());
+  Shell("kill -TERM " + pid);
+  pane = WaitFor("EXIT=");
+  EXPECT_NE(pane.find("EXIT=143"), std::string::npos) << pane;  // ended by the signal
+  EXPECT_EQ(Format("#{alternate_on}"), "0");
+  EXPECT_EQ(Format("#{cursor_flag}"), "1");
+  std::string modes = Shell("stty -a -F " + Format("#{pane_tty}"));
+  EXPECT_EQ(modes.find("-icanon"), std::string::npos) << modes;
+  EXPECT_EQ(modes.find("-echo "), std::string::npos) << modes;
 }
 }  // namespace
