@@ -1,0 +1,2 @@
+#include "platform/window_backend.h"
+const WindowBackend* TerminalWindowBackend() { return HeadlessWindowBackend(); }
