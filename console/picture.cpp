@@ -8,12 +8,19 @@
 #include <string>
 
 #include "console/console.h"
+#include "console/video.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
+#include "platform/window.h"
 
 namespace {
 
 std::unique_ptr<Picture> gPicture;
 Magnifier gMagnifier;
+// The window as it was when the right button went down; empty where the
+// backend keeps no pixels (then there is nothing to enlarge).
+std::vector<uint32_t> gCopy;
+int gCopyWidth = 0, gCopyHeight = 0;
 
 // Neither the pixel data nor the decoded picture may need more than this; the
 // splash is a few hundred pixels each way, so anything near it is a bad file.
@@ -119,9 +126,40 @@ std::unique_ptr<Picture> ReadBmp(std::string_view path) {
   return picture;
 }
 
-void UpdateSource(int x, int y) {
+void ShowEnlarged(int x, int y) {
   gMagnifier.source = MagnifiedSource(x, y, gMagnifier.factor, gMagnifier.windowWidth,
                                       gMagnifier.windowHeight);
+  if (gCopy.empty()) return;
+  const PixelRect& r = gMagnifier.source;
+  DrawImageStretched(gCopyWidth, gCopyHeight, gCopy.data(), r.x, r.y, r.width, r.height);
+}
+
+void MagnifierDown(int x, int y) {
+  if (gMagnifier.active) return;
+  gMagnifier.active = true;
+  gMagnifier.factor = Video().magnifier;
+  gMagnifier.windowWidth = WindowPixelWidth();
+  gMagnifier.windowHeight = WindowPixelHeight();
+  int width = 0, height = 0;
+  if (!ReadWindowPixels(&gCopy, &width, &height) || width <= 0 || height <= 0 ||
+      gCopy.size() < size_t(width) * size_t(height)) {
+    gCopy.clear();
+  } else {
+    // The copy covers the window's size as made, no more.
+    gCopyWidth = width;
+    gCopyHeight = height;
+    gMagnifier.windowWidth = std::min(gMagnifier.windowWidth, width);
+    gMagnifier.windowHeight = std::min(gMagnifier.windowHeight, height);
+  }
+  ShowEnlarged(x, y);
+}
+
+void MagnifierUp() {
+  gMagnifier.active = false;
+  gMagnifier.source = {};
+  gCopy.clear();
+  gCopy.shrink_to_fit();
+  InvalidateConsole();
 }
 
 }  // namespace
@@ -137,20 +175,21 @@ bool LoadPicture(std::string_view path) {
 
 void ShowPicture(int x, int y) {
   if (!gPicture) return;
+  InitConsole();
   gPicture->x = x;
   gPicture->y = y;
   gPicture->shown = true;
+  DrawImage(x, y, gPicture->width, gPicture->height, gPicture->pixels.data());
 }
 
 void RemovePicture() {
   if (!gPicture) return;
   gPicture.reset();
+  InvalidateConsole();  // the text comes back where the picture was
   PumpMessages();
 }
 
 const Magnifier& CurrentMagnifier() { return gMagnifier; }
-
-void SetMagnifierFactor(int factor) { gMagnifier.factor = std::clamp(factor, 1, 7); }
 
 PixelRect MagnifiedSource(int x, int y, int factor, int windowWidth, int windowHeight) {
   factor = std::clamp(factor, 1, 7);
@@ -165,24 +204,19 @@ PixelRect MagnifiedSource(int x, int y, int factor, int windowWidth, int windowH
   return r;
 }
 
-void MagnifierDown(int x, int y, int windowWidth, int windowHeight) {
-  if (gMagnifier.active) return;
-  gMagnifier.active = true;
-  gMagnifier.windowWidth = windowWidth;
-  gMagnifier.windowHeight = windowHeight;
-  UpdateSource(x, y);
-}
-
-void MagnifierMove(int x, int y) {
-  if (gMagnifier.active) UpdateSource(x, y);
-}
-
-void MagnifierUp() {
-  gMagnifier.active = false;
-  gMagnifier.source = {};
+void MagnifierMessage(const Message& message) {
+  switch (message.code) {
+    case kMsgRightDown: MagnifierDown(MouseX(message), MouseY(message)); break;
+    case kMsgMouseMove:
+      if (gMagnifier.active) ShowEnlarged(MouseX(message), MouseY(message));
+      break;
+    case kMsgRightUp: MagnifierUp(); break;
+    default: break;
+  }
 }
 
 void ResetPicture() {
   gPicture.reset();
   gMagnifier = Magnifier{};
+  gCopy.clear();
 }

@@ -34,18 +34,16 @@ struct Magnifier {
 };
 const Magnifier& CurrentMagnifier();
 
-// The enlargement, 1 to 7 (the video settings give it); others are clamped.
-void SetMagnifierFactor(int factor);
 // The part of a window of the given size that factor f enlarges around the
 // mouse at (x, y): the point under the mouse stays close to where it is.
 PixelRect MagnifiedSource(int x, int y, int factor, int windowWidth, int windowHeight);
 
-// The window's right-button messages. Down takes the window's size at that
-// moment (the backend copies its client area then); Up ends the view, and the
-// window repaints the text and picture.
-void MagnifierDown(int x, int y, int windowWidth, int windowHeight);
-void MagnifierMove(int x, int y);
-void MagnifierUp();
+// The window's right button down, mouse move and right button up. Down copies
+// the window as it is and shows the enlarged view, with the factor of the
+// video settings; moves follow the mouse; up lets the window paint its text
+// and picture again.
+struct Message;
+void MagnifierMessage(const Message& message);
 
 // Empties the picture slot and ends the magnifier (for tests).
 void ResetPicture();

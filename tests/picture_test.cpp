@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "console/console.h"
 #include "console/picture.h"
+#include "platform/window.h"
+#include "platform/window_headless.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -75,10 +78,24 @@ uint32_t Pixel(int x, int y) {
   return p->pixels[size_t(y) * size_t(p->width) + size_t(x)];
 }
 
-class PictureTest : public ::testing::Test {
+// A headless console of its own for each test, with no settings file.
+class ConsoleFixture : public ::testing::Test {
  protected:
-  void SetUp() override { ResetPicture(); }
-  void TearDown() override { ResetPicture(); }
+  void SetUp() override {
+    ResetConsole();
+    SelectWindowBackend("headless");
+    ResetPicture();
+  }
+  void TearDown() override {
+    ResetPicture();
+    ResetConsole();
+  }
+  TempDir windows_;
+  ScopedEnv windowsDir_{"WINDIR", windows_.path()};
+};
+
+class PictureTest : public ConsoleFixture {
+ protected:
   std::string File(const std::string& bytes) { return dir_.Write("p.bmp", bytes); }
   // Loads a small known picture so that refusals can be seen to keep it.
   void LoadKnown() {
@@ -308,8 +325,10 @@ TEST_F(PictureTest, ShowRemembersThePositionAndRemoveEmptiesTheSlot) {
   EXPECT_EQ(CurrentPicture()->y, 0);
   EXPECT_FALSE(CurrentPicture()->shown);
 
+  const int drawsBefore = HeadlessDrawCalls();
   RemovePicture();
   EXPECT_EQ(CurrentPicture(), nullptr);
+  EXPECT_GE(HeadlessDrawCalls() - drawsBefore, kScreenRows);  // the text painted again
   RemovePicture();  // twice is harmless
   EXPECT_EQ(CurrentPicture(), nullptr);
 }
@@ -342,35 +361,64 @@ TEST(MagnifierGeometry, FactorTwoTakesHalfTheWindowAroundThePointer) {
   EXPECT_EQ(r.y, 600 - 150);
 }
 
-TEST(MagnifierState, RightButtonDownMoveAndUp) {
-  ResetPicture();
-  SetMagnifierFactor(2);
-  EXPECT_FALSE(CurrentMagnifier().active);
-  MagnifierMove(100, 100);  // no button: nothing
+class MagnifierTest : public ConsoleFixture {
+ protected:
+  void Mouse(WindowEventType type, int x, int y) {
+    WindowEvent e;
+    e.type = type;
+    e.x = x;
+    e.y = y;
+    InjectWindowEvent(e);
+    PumpMessages();
+  }
+  void Start() {
+    InitConsole();
+    SetMouseHandler(MagnifierMessage);
+  }
+};
+
+TEST_F(MagnifierTest, RightButtonDownMoveAndUpWithTheDefaultFactor) {
+  Start();
+  const int w = WindowPixelWidth(), h = WindowPixelHeight();
+  ASSERT_GT(w, 0);
+  Mouse(WindowEventType::kMouseMove, 100, 100);  // no button: nothing
   EXPECT_FALSE(CurrentMagnifier().active);
 
-  MagnifierDown(400, 300, 800, 600);
-  EXPECT_TRUE(CurrentMagnifier().active);
+  Mouse(WindowEventType::kRightDown, 400, 300);
+  ASSERT_TRUE(CurrentMagnifier().active);
+  EXPECT_EQ(CurrentMagnifier().factor, 2);
+  EXPECT_EQ(CurrentMagnifier().windowWidth, w);
+  EXPECT_EQ(CurrentMagnifier().windowHeight, h);
   EXPECT_EQ(CurrentMagnifier().source.x, 200);
   EXPECT_EQ(CurrentMagnifier().source.y, 150);
-  MagnifierMove(600, 100);
+  EXPECT_EQ(CurrentMagnifier().source.width, w / 2);
+  EXPECT_EQ(CurrentMagnifier().source.height, h / 2);
+
+  Mouse(WindowEventType::kMouseMove, 600, 100);
   EXPECT_EQ(CurrentMagnifier().source.x, 300);
   EXPECT_EQ(CurrentMagnifier().source.y, 50);
-  // A second press while held keeps the window size taken at the first.
-  MagnifierDown(10, 10, 1000, 1000);
-  EXPECT_EQ(CurrentMagnifier().windowWidth, 800);
+  Mouse(WindowEventType::kRightDown, 10, 10);  // already held: no new copy
   EXPECT_EQ(CurrentMagnifier().source.x, 300);
 
-  MagnifierUp();
+  // Letting go repaints the whole text screen.
+  WriteText("abc", 3);
+  const int drawsBefore = HeadlessDrawCalls();
+  Mouse(WindowEventType::kRightUp, 600, 100);
   EXPECT_FALSE(CurrentMagnifier().active);
-  MagnifierMove(400, 300);
+  EXPECT_GE(HeadlessDrawCalls() - drawsBefore, kScreenRows);
+  EXPECT_EQ(HeadlessDrawnCell(1, 0).ch, 'b');
+  Mouse(WindowEventType::kMouseMove, 400, 300);
   EXPECT_FALSE(CurrentMagnifier().active);
+}
 
-  SetMagnifierFactor(35);  // out of range: the strongest
-  EXPECT_EQ(CurrentMagnifier().factor, 7);
-  SetMagnifierFactor(0);
-  EXPECT_EQ(CurrentMagnifier().factor, 1);
-  ResetPicture();
+TEST_F(MagnifierTest, FactorComesFromTheVideoSettings) {
+  windows_.Write("TAVIRO.INI", "[VIDEO]\r\nAMPLIF=35\r\n");
+  Start();
+  Mouse(WindowEventType::kRightDown, 300, 90);
+  EXPECT_EQ(CurrentMagnifier().factor, 3);
+  EXPECT_EQ(CurrentMagnifier().source.x, 200);
+  EXPECT_EQ(CurrentMagnifier().source.y, 60);
+  EXPECT_EQ(CurrentMagnifier().source.width, WindowPixelWidth() / 3);
 }
 
 }  // namespace
