@@ -83,8 +83,8 @@ void FillPattern() {
 class MenuTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SelectWindowBackend("headless");
     ResetConsole();
+    SelectWindowBackend("headless");
     InitConsole();
     SetHeadlessIdleHook([this] { NextStep(); });
   }
