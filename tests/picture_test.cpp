@@ -204,9 +204,17 @@ TEST_F(PictureTest, SixteenAndThirtyTwoBitPixels) {
   EXPECT_EQ(Pixel(1, 0), 0x060504u);
 }
 
+TEST_F(PictureTest, WindowsPathOfTheSplashIsFound) {
+  ScopedEnv drives("ZELNAR_DRIVES", dir_.path());
+  dir_.Write("c/kelmar/som/zelnar/breniq.bmp", Gradient24(6, 4).Bytes());
+  ASSERT_TRUE(LoadPicture("C:\\kelmar\\som\\zelnar\\BRENIQ.BMP"));
+  EXPECT_EQ(CurrentPicture()->width, 6);
+}
+
 TEST_F(PictureTest, MissingFileAndOtherHeadersAreRefused) {
   LoadKnown();
   EXPECT_FALSE(LoadPicture(dir_.path() + "/absent.bmp"));
+  EXPECT_FALSE(LoadPicture(dir_.path()));  // a folder
   EXPECT_EQ(CurrentPicture()->width, 3);
 
   // A 12-byte core header: 16-bit width and height, no palette size.
