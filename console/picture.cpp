@@ -145,7 +145,7 @@ void MagnifierDown(int x, int y) {
       gCopy.size() < size_t(width) * size_t(height)) {
     gCopy.clear();
   } else {
-    // The copy covers the window's size as made, no more.
+    // The view stays inside both the window as made and the copy taken.
     gCopyWidth = width;
     gCopyHeight = height;
     gMagnifier.windowWidth = std::min(gMagnifier.windowWidth, width);
