@@ -172,6 +172,7 @@ void InjectText(const std::string& latin1) {
     else if (c == 13) key = kKeyEnter;
     else if (c == 8) key = kKeyBackspace;
     else if (c == 27) key = kKeyEscape;
+    else if (c == 9) key = kKeyTab;
     else key = 0xDE;  // some punctuation key: no key number of its own
     InjectKeyPress(key, c, mods);
   }
