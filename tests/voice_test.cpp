@@ -3,6 +3,8 @@
 // second run changes nothing; and a run of the program plays the files in
 // the order it says them.
 #include <gtest/gtest.h>
+
+#include "tests/support/screen.h"
 #include <unistd.h>
 
 #include <cmath>
@@ -235,7 +237,6 @@ TEST(VoiceInstallation, ARunPlaysEachMessageInOrder) {
   char* old = getcwd(nullptr, 0);
   ASSERT_EQ(chdir(kSounds.c_str()), 0);  // the sound directory, before speech start-up names it
   SetLettersDirectory(kLetters);
-  testing::internal::CaptureStdout();
   SayMessage("ZLINIC");
   SayMessage("ZLLISTA");
   PlayNamedSound("menu_selected");
@@ -245,7 +246,7 @@ TEST(VoiceInstallation, ARunPlaysEachMessageInOrder) {
   SpeakLetter('S');
   PlayNumberWords(NumberToWords(21));
   SayMessage("ZLFIM");
-  std::string printed = testing::internal::GetCapturedStdout();
+  std::string printed = ScreenText();
   EXPECT_NE(printed.find("Zelnar - Gerenciador de redes Wi-Fi"), std::string::npos);
 
   Wav number;
