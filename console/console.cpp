@@ -344,17 +344,6 @@ Cell ReadScreenCell(int column, int row) {
   return Cell{gChars[row - 1][column - 1], gAttrs[row - 1][column - 1]};
 }
 
-std::string ScreenText() {
-  InitConsole();
-  std::string text;
-  for (int r = 0; r < kScreenRows; ++r) {
-    std::string row(reinterpret_cast<const char*>(gChars[r]), kScreenColumns);
-    row.erase(row.find_last_not_of(' ') + 1);
-    text += row + "\n";
-  }
-  return text;
-}
-
 void WriteScreenCell(int column, int row, Cell c) {
   InitConsole();
   if (column < 1 || column > kScreenColumns || row < 1 || row > kScreenRows) return;

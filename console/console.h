@@ -63,9 +63,6 @@ struct Cell {
 };
 // 1-based; a position outside the screen gives a blank in attribute 0.
 Cell ReadScreenCell(int column, int row);
-// The whole screen as text: each row without its trailing blanks, and a line
-// feed after it.
-std::string ScreenText();
 // Puts a cell into the buffer and paints it; the cursor does not move.
 void WriteScreenCell(int column, int row, Cell c);
 

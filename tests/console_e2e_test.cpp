@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "platform/window.h"
 #include "tests/support/e2e.h"
+#include "tests/support/screen.h"
 
 namespace {
 const char* kRadio =

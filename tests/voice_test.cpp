@@ -3,6 +3,8 @@
 // second run changes nothing; and a run of the program plays the files in
 // the order it says them.
 #include <gtest/gtest.h>
+
+#include "tests/support/screen.h"
 #include <unistd.h>
 
 #include <cmath>
@@ -11,7 +13,6 @@
 #include <map>
 #include <set>
 
-#include "console/console.h"
 #include "app/messages.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -236,7 +237,6 @@ TEST(VoiceInstallation, ARunPlaysEachMessageInOrder) {
   char* old = getcwd(nullptr, 0);
   ASSERT_EQ(chdir(kSounds.c_str()), 0);  // the sound directory, before speech start-up names it
   SetLettersDirectory(kLetters);
-  ClearScreen();
   SayMessage("ZLINIC");
   SayMessage("ZLLISTA");
   PlayNamedSound("menu_selected");

@@ -5,10 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/screen.h"
+
 #include <algorithm>
 #include <numeric>
 
-#include "console/console.h"
 #include "console/keyboard.h"
 #include "platform/waveout_capture.h"
 #include "tests/support/soundtest.h"
@@ -305,7 +306,6 @@ TEST_F(WavOutTest, AFailedPreparationFreesItsSlot) {
 TEST_F(WavOutTest, AnUnprepareFailureIsShownAndWaitsForEnter) {
   SetCaptureUnprepareResult(33);
   PressKey(13);
-  ClearScreen();
   std::string data(300, '\x40');
   // The Enter queued for the wait would also stop the sound: queue the block
   // directly, as the ring does once the device is open.

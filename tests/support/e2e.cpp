@@ -102,9 +102,3 @@ int ProgramDriver::Run() {
   SetConsoleExitAction(nullptr);
   return code;
 }
-
-std::string ScreenRow(int row) {
-  std::string s;
-  for (int c = 1; c <= kScreenColumns; ++c) s += static_cast<char>(ReadScreenCell(c, row).ch);
-  return s;
-}

@@ -56,6 +56,3 @@ class ProgramDriver {
   size_t next_ = 0;
   int done_ = 0;
 };
-
-// The text of one screen row (1-based), trailing blanks kept.
-std::string ScreenRow(int row);
