@@ -44,7 +44,15 @@ void WorkArea(int* width, int* height) { Backend()->workArea(width, height); }
 bool OpenWindow(const WindowSetup& setup) {
   if (gOpen) return true;
   if (!Backend()->open(setup, &gCellWidth, &gCellHeight, &gAscent)) {
-    // A backend that cannot start leaves the program usable without a screen.
+    // A desktop window that cannot open gives way to the terminal, and that
+    // to no screen at all.
+    if (gBackend == SdlWindowBackend() && isatty(0) && isatty(1)) {
+      gBackend = TerminalWindowBackend();
+      if (gBackend->open(setup, &gCellWidth, &gCellHeight, &gAscent)) {
+        gOpen = true;
+        return true;
+      }
+    }
     gBackend = HeadlessWindowBackend();
     if (!gBackend->open(setup, &gCellWidth, &gCellHeight, &gAscent)) return false;
   }

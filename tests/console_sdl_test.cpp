@@ -182,6 +182,36 @@ TEST_F(SdlWindow, AKeyTypedThroughXReachesTheQueue) {
   EXPECT_EQ(codes, (std::vector<int>{0, 80, 'a'}));
 }
 
+TEST_F(SdlWindow, CaretOnTheBaseLineWhileAKeyIsAwaited) {
+  ConsoleTitle("Zelnar cursor");
+  Settle();
+  std::string id = WindowId("Zelnar cursor");
+  ASSERT_FALSE(id.empty());
+  Shell("xdotool windowfocus --sync " + id + " 2>/dev/null");
+  for (int i = 0; i < 200 && !ConsoleFocused(); ++i) {
+    WaitMessageFor(10);
+    PumpMessages();
+  }
+  ASSERT_TRUE(ConsoleFocused());
+  MoveCursor(3, 2);
+  BeginKeyWait();
+  Settle();
+  Shot shot = TakeShot(id, 80 * 12, 25 * 24);
+  ASSERT_FALSE(shot.pixels.empty());
+  // Two rows of the cell at column 3, row 2, from the base line down, are
+  // inverted (black to white); nothing else is.
+  int top = 1 * 24 + CellAscent();
+  for (int y = 24; y < 48; ++y)
+    for (int x = 2 * 12; x < 3 * 12; ++x)
+      EXPECT_EQ(shot.At(x, y), (y == top || y == top + 1) ? 0xFFFFFFu : 0x000000u) << x << "," << y;
+  EXPECT_EQ(CountInCell(shot, 3, 1, 0x000000), 12 * 24);
+  EndKeyWait();
+  Settle();
+  shot = TakeShot(id, 80 * 12, 25 * 24);
+  ASSERT_FALSE(shot.pixels.empty());
+  EXPECT_EQ(CountInCell(shot, 2, 1, 0x000000), 12 * 24);
+}
+
 TEST_F(SdlWindow, ScrollingRepaintsFromTheBuffer) {
   ConsoleTitle("Zelnar rolagem");
   MoveCursor(1, 2);
