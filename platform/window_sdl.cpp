@@ -31,6 +31,13 @@ bool InitVideo() {
   if (gVideoReady) return true;
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  // Drivers that show nothing to anyone are no window for a user.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+      std::strcmp(driver, "evdev") == 0) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
   gWakeEvent = SDL_RegisterEvents(1);
   gVideoReady = true;
   gWakeable = true;
