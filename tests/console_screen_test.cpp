@@ -182,4 +182,25 @@ TEST_F(Screen, CloseBoxAndQuitMessageEndTheProgramWithTheirCodes) {
   EXPECT_THROW(PumpMessages(), Ended);
   EXPECT_EQ(code, 255);
 }
+TEST_F(Screen, AbortTakesTheCaretAwayAndDoneEmptiesTheKeyQueue) {
+  static int code = -1;
+  struct Ended {};
+  SetConsoleExitAction([](int c) {
+    code = c;
+    throw Ended{};
+  });
+  PumpMessages();  // the window has the focus
+  BeginKeyWait();
+  EXPECT_TRUE(HeadlessCaretShown(nullptr, nullptr));
+  EXPECT_THROW(AbortConsole(), Ended);
+  EXPECT_EQ(code, 255);
+  EXPECT_FALSE(HeadlessCaretShown(nullptr, nullptr));
+  EndKeyWait();
+  InjectKeyPress(kKeyEnter, 13);
+  EXPECT_TRUE(KeyWaiting());
+  EXPECT_THROW(DoneConsole(), Ended);
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(WindowOpen());
+  EXPECT_FALSE(KeyWaiting());  // a new window, and nothing left from the old one
+}
 }  // namespace
