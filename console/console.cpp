@@ -204,6 +204,7 @@ void InitConsole() {
   SetMessageHandler(WindowProcedure);
   SetEventSource(&kInput);
   SetQuitAction(QuitAction);
+  if (!gMouse) SetMouseHandler(MagnifierMessage);  // the right button magnifies
   if (!gExitHookInstalled) {
     std::atexit(AtProgramEnd);
     gExitHookInstalled = true;

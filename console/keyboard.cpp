@@ -2,6 +2,8 @@
 // of a text-mode keyboard; braille chords become characters.
 #include "console/keyboard.h"
 
+#include "speech/wavout.h"
+
 #include <cstring>
 
 #include "console/console.h"
@@ -19,7 +21,13 @@ int gBraille = 0;
 int gChord = 0, gHeld = 0;
 bool gNumberMode = false, gCapitalPending = false, gCapitalLock = false;
 
-ToneOutput gToneOutput = nullptr;
+// The tones sound through the WAV output like every other sound; a stop
+// closes the device, which cuts the tone at once.
+void ToneToDevice(int, const uint8_t* image, size_t) {
+  if (image) PlayWavImage(image);
+  else CloseWavDevice();
+}
+ToneOutput gToneOutput = ToneToDevice;
 std::vector<uint8_t> gToneImage;  // kept while the tone loops
 
 constexpr unsigned char kNoCharacter = 0xFE;

@@ -35,12 +35,16 @@ class PrivateDisplay : public ::testing::Environment {
       _exit(127);
     }
     close(fds[1]);
-    char number[16] = {};
-    const ssize_t n = read(fds[0], number, sizeof number - 1);
-    close(fds[0]);
-    if (n > 0) setenv("DISPLAY", (":" + std::to_string(std::atoi(number))).c_str(), 1);
+    // Xvfb writes the number and a line end; the pipe stays open until the
+    // end, or a late write would kill it.
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    displayFd_ = fds[0];
+    if (!number.empty()) setenv("DISPLAY", (":" + std::to_string(std::atoi(number.c_str()))).c_str(), 1);
   }
   void TearDown() override {
+    if (displayFd_ >= 0) close(displayFd_);
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
@@ -48,6 +52,7 @@ class PrivateDisplay : public ::testing::Environment {
 
  private:
   pid_t pid_ = -1;
+  int displayFd_ = -1;
 };
 const auto* const kDisplay = ::testing::AddGlobalTestEnvironment(new PrivateDisplay);
 
