@@ -27,9 +27,10 @@ void ShowSplash() {
   WriteLn("Zelnar - Gerenciador de redes Wi-Fi");
   SetBackground(0);
   MoveCursor(6, 3);
-  WriteLn("Para quem ouve a rede: escolha com as setas e Enter.");
+  // Short lines: the picture stands to their right.
+  WriteLn("Setas para ouvir, Enter escolhe");
   MoveCursor(6, 4);
-  WriteLn("Feito pela equipe Zelnar, em portugu\xEAs do Brasil.");
+  WriteLn("Equipe Zelnar, 2026");
   MoveCursor(4, 8);
 }
 

@@ -36,8 +36,8 @@ void ExpectSplash(int screenBackground = 0) {
   EXPECT_EQ(ScreenRow(1).substr(0, 35), "Zelnar - Gerenciador de redes Wi-Fi");
   for (int c : {1, 20, 35}) EXPECT_EQ(ReadScreenCell(c, 1).attr, 0x1F) << c;
   EXPECT_EQ(ReadScreenCell(36, 1).attr >> 4, screenBackground);
-  EXPECT_EQ(ScreenRow(3).substr(5, 28), "Para quem ouve a rede: escol");
-  EXPECT_EQ(ScreenRow(4).substr(5, 10), "Feito pela");
+  EXPECT_EQ(ScreenRow(3).substr(5, 31), "Setas para ouvir, Enter escolhe");
+  EXPECT_EQ(ScreenRow(4).substr(5, 13), "Equipe Zelnar");
 }
 
 // The item on a row: its text and whether it is the highlighted one.
