@@ -151,8 +151,8 @@ bool LoadTranslatorExceptions(const std::string& path) {
     size_t eq = line.find('=');
     size_t bar = line.find('|', eq + 1);
     WordAlias alias;
-    alias.word = line.substr(0, std::min<size_t>(eq, 255));
-    alias.replacement = line.substr(eq + 1, std::min<size_t>(bar - eq - 1, 255));
+    alias.word = line.substr(0, eq);  // a line of 255 without "=" keeps its "|": it never matches
+    alias.replacement = line.substr(eq + 1, bar - eq - 1);
     gExceptions.push_back(std::move(alias));
   }
   std::stable_sort(gExceptions.begin(), gExceptions.end(),
