@@ -47,6 +47,12 @@ std::string MessageText(std::string_view code, bool* lineEnd) {
   return text;
 }
 
+std::vector<std::string> MessageCodes() {
+  std::vector<std::string> codes;
+  for (const Entry& e : kCatalogue) codes.emplace_back(e.code);
+  return codes;
+}
+
 void SayMessage(std::string_view code) {
   bool lineEnd = true;
   std::string text = MessageText(code, &lineEnd);

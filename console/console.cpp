@@ -8,12 +8,16 @@
 #include "platform/latin1.h"
 #include "platform/messages.h"
 
+void QueueTypedCharacter(unsigned char c);  // keyboard.cpp
+
 namespace {
 int gColumn = 0, gRow = 0;
 
 WaveDoneHandler gWaveDone = nullptr;
+constexpr unsigned kMsgCharacter = 0x0102;  // a typed character, wparam its code
 void WindowProcedure(const Message& m) {
   if (m.code == kMsgWaveDone && gWaveDone) gWaveDone(m);
+  if (m.code == kMsgCharacter) QueueTypedCharacter(static_cast<unsigned char>(m.wparam));
 }
 }  // namespace
 
@@ -41,7 +45,7 @@ int CursorRow() { return gRow + 1; }
 void SetForeground(int) {}
 void SetBackground(int) {}
 void ConsoleTitle(std::string_view) {}
-void PumpMessages() { DispatchMessages(); }
+void PumpMessages() { InitConsole(); DispatchMessages(); }
 void ConsoleDelay(unsigned ms) { SleepMs(ms); PumpMessages(); }
 void DoneConsole() { std::fflush(stdout); std::exit(0); }
 void AbortConsole() { std::fflush(stdout); std::exit(255); }

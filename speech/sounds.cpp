@@ -1,20 +1,115 @@
-// Interim recorded sounds: silent until the sound services land.
 #include "speech/sounds.h"
 
 #include <cstring>
+#include <optional>
+#include <vector>
 
-void PlayNamedSound(std::string_view) {}
-bool SoundExists(std::string_view) { return false; }
-void SpeakLetter(unsigned char) {}
-bool SpeechBusy() { return false; }
+#include "platform/messages.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "console/keyboard.h"
+#include "speech/speech.h"
+#include "speech/wavout.h"
+
+namespace {
+std::optional<std::string> gLetters;
+bool gCutRequest = false;
+
+std::string WithSeparator(std::string_view dir) {
+  std::string d(dir);
+  if (!d.empty() && d.back() != '\\' && d.back() != '/') d += '\\';
+  return d;
+}
+
+constexpr uint8_t kTemplate[44] = {'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E', 'f', 'm', 't',
+                                   ' ', 16,  0,   0,   0,   1,    0,    1,    0,    0x11, 0x2B, 0, 0, 0x11, 0x2B,
+                                   0,   0,   1,   0,   8,   0,    'd',  'a',  't',  'a',  0xFF, 0xFF, 0xFF, 0xFF};
+
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+void Put16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+}  // namespace
+
+const std::string& LettersDirectory() {
+  if (!gLetters)
+    gLetters = WithSeparator(GetProfileString("TRADUTOR", "DIRLETRAS", "c:\\kelmar\\som\\letras\\", 255, "TAVIRO.INI"));
+  return *gLetters;
+}
+
+void SetLettersDirectory(std::string_view directory) { gLetters = WithSeparator(directory); }
+
+std::string SoundFileName(std::string_view name) {
+  std::string dir = !name.empty() && name[0] == '_' ? LettersDirectory() : WithSeparator(SoundDirectory());
+  return dir + std::string(name) + ".wav";
+}
+
+void PlayNamedSound(std::string_view name) {
+  WaitEngineSpeech();
+  PlayWavFile(SoundFileName(name));
+}
+
+bool SoundExists(std::string_view name) { return FileExists(SoundFileName(name)); }
+
+void SpeakLetter(unsigned char c) {
+  WaitEngineSpeech();
+  PlayWavFile(LettersDirectory() + "_" + std::to_string(c) + ".wav");
+}
+
+bool SpeechBusy() {
+  if (KeyWaiting()) {
+    CutSpeech();
+    return false;
+  }
+  return WavBusy();
+}
+
+// No text-to-speech engine is started yet, so no engine utterance can still
+// be sounding.
 void WaitEngineSpeech() {}
-void PlayImageAndWait(const uint8_t*) {}
-void CutSpeech() {}
-void MakeWavHeader(uint8_t* h, int dataSize, int rate, int channels, int bits) {
-  auto put32 = [](uint8_t* p, uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i)); };
-  auto put16 = [](uint8_t* p, uint16_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); };
-  std::memcpy(h, "RIFF", 4); put32(h + 4, uint32_t(dataSize + 36)); std::memcpy(h + 8, "WAVEfmt ", 8);
-  put32(h + 16, 16); put16(h + 20, 1); put16(h + 22, uint16_t(channels)); put32(h + 24, uint32_t(rate));
-  put32(h + 28, uint32_t(rate * channels * bits / 8)); put16(h + 32, uint16_t(channels * bits / 8));
-  put16(h + 34, uint16_t(bits)); std::memcpy(h + 36, "data", 4); put32(h + 40, uint32_t(dataSize));
+
+void PlayImageAndWait(const uint8_t* image) {
+  WaitEngineSpeech();
+  PlayWavImage(image);
+  while (SpeechBusy()) WaitMessage();
+}
+
+void CutSpeech() {
+  CloseWavDevice();
+  gCutRequest = true;
+  PostMessage(kMsgSpeechCut, 0, 0);
+}
+
+void MakeWavHeader(uint8_t* h, int dataSize, int sampleRate, int channels, int bits) {
+  std::memcpy(h, kTemplate, sizeof kTemplate);
+  Put32(h + 40, static_cast<uint32_t>(dataSize));
+  Put32(h + 4, static_cast<uint32_t>(dataSize) + 36);
+  Put16(h + 22, static_cast<uint16_t>(channels));
+  Put32(h + 24, static_cast<uint32_t>(sampleRate));
+  Put16(h + 34, static_cast<uint16_t>(bits));
+  Put32(h + 28, static_cast<uint32_t>(sampleRate * channels * (bits / 8)));
+}
+
+void PlayBell() {
+  // 880 Hz for 120 ms, a square wave that fades out.
+  constexpr int kRate = 11025, kSamples = 1323;
+  static uint8_t image[44 + kSamples];
+  MakeWavHeader(image, kSamples, kRate, 1, 8);
+  for (int i = 0; i < kSamples; ++i) {
+    int level = 48 * (kSamples - i) / kSamples;
+    bool high = (i * 880 * 2 / kRate) % 2 == 0;
+    image[44 + i] = static_cast<uint8_t>(128 + (high ? level : -level));
+  }
+  PlayWavImage(image);
+}
+
+bool CutRequested() { return gCutRequest; }
+void SetCutRequest(bool on) { gCutRequest = on; }
+
+void ResetSounds() {
+  gLetters.reset();
+  gCutRequest = false;
 }

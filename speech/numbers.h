@@ -1,0 +1,23 @@
+// Numbers said with recorded words: the words of a number, and the words
+// played from their files one after the other in one sound image.
+//
+// Connector rule: the "e" before the last group is said only when that group
+// holds no "e" of its own, as spoken Brazilian Portuguese does: 1,001 is
+// "mil e um", 1,200 "mil e duzentos", but 1,234 "mil duzentos e trinta e
+// quatro".
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The words of three digits; *innerE tells whether an "e" was placed inside.
+std::string HundredsToWords(std::string_view threeDigits, bool* innerE = nullptr);
+// The words of group 0..4 of a 15-digit text, with the group's name.
+std::string GroupToWords(std::string_view digits, int group);
+// The words of n separated by spaces (Latin-1: "milhão" has code 227).
+std::string NumberToWords(uint32_t n);
+// The letters directory's file of one word: "_" + word, cut to 8 characters,
+// + ".wav", with "ã"/"õ" as "a"/"o" and "dezessete" looked up as "dezeset".
+std::string NumberWordFile(std::string_view word);
+// Plays the words and returns when they have been said (or a key cut them).
+void PlayNumberWords(std::string_view words);
