@@ -178,7 +178,7 @@ TEST_F(TranslatorFiles, StartsWithEveryFileInPlace) {
   std::string before = Cwd();
   EXPECT_EQ(StartTranslator(), 0);
   EXPECT_EQ(Cwd(), before);
-  EXPECT_EQ(LettersDirectory(), dir_.path() + "/letras\\");
+  EXPECT_EQ(TranslatorLettersDirectory(), dir_.path() + "/letras\\");
   EXPECT_EQ(DiphoneDirectory(), dir_.path() + "/dif\\");  // already ended in a backslash
   ASSERT_NE(SpeechBuffer(), nullptr);
   EXPECT_EQ(RuleList('A').size(), 1u);
@@ -241,7 +241,7 @@ TEST_F(TranslatorFiles, DefaultsApplyWhenTheKeysAreAbsent) {
   ScopedEnv drives("ZELNAR_DRIVES", dir_.path() + "/drives");
   EXPECT_EQ(DatabaseName(), "DIFONES2");
   EXPECT_EQ(StartTranslator(), 0);
-  EXPECT_EQ(LettersDirectory(), "c:\\kelmar\\som\\letras\\");
+  EXPECT_EQ(TranslatorLettersDirectory(), "c:\\kelmar\\som\\letras\\");
   EXPECT_EQ(DiphoneDirectory(), "c:\\kelmar\\som\\difones\\");
 }
 

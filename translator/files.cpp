@@ -176,7 +176,7 @@ void EndTranslator() {
   gIndex.clear();
 }
 
-const std::string& LettersDirectory() { return gLettersDirectory; }
+const std::string& TranslatorLettersDirectory() { return gLettersDirectory; }
 const std::string& DiphoneDirectory() { return gDiphoneDirectory; }
 
 const std::vector<TranslatorRule>& RuleList(int c) { return c >= 32 && c <= 95 ? gRules[c - 32] : kNoRules; }

@@ -45,7 +45,7 @@ bool LoadTranslatorRules(const std::string& path);
 bool LoadTranslatorExceptions(const std::string& path);
 
 // Read by the speaking modules once started; each ends in a backslash.
-const std::string& LettersDirectory();
+const std::string& TranslatorLettersDirectory();
 const std::string& DiphoneDirectory();
 
 // For the conversion: the rules filed under the character code c (32..95;

@@ -96,7 +96,7 @@ uint32_t ReadWavDataSize(std::FILE* f) {
 }
 
 bool PlayCharacterFile(const std::string& name) {
-  std::FILE* f = std::fopen(ResolvePath(LettersDirectory() + name + ".wav").c_str(), "rb");
+  std::FILE* f = std::fopen(ResolvePath(TranslatorLettersDirectory() + name + ".wav").c_str(), "rb");
   if (!f) return false;
   uint32_t size = ReadWavDataSize(f);
   if (size == 0) {
