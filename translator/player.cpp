@@ -114,6 +114,17 @@ bool PlayCharacterFile(const std::string& name) {
   return true;
 }
 
+// A segment shortened by the cut or a factor would end mid-wave and click;
+// it ends instead at its last crossing of the centre line within 20 ms.
+size_t EndAtZeroCrossing(const uint8_t* data, size_t n) {
+  const size_t kReach = kSampleRate / 50;
+  for (size_t i = n; i > 1 && n - i < kReach; --i) {
+    int a = data[i - 2] - 128, b = data[i - 1] - 128;
+    if (b == 0 || (a < 0) != (b < 0)) return i;
+  }
+  return n;
+}
+
 bool PlayDiphone(const std::string& name, int mode, double f) {
   std::string key = name;
   for (char& c : key)
@@ -127,6 +138,7 @@ bool PlayDiphone(const std::string& name, int mode, double f) {
   if (n <= 0) return true;
   std::vector<uint8_t> data(static_cast<size_t>(n));
   size_t got = ReadDiphoneData(rec->offset, data.size(), data.data());
+  if (got < rec->length) got = EndAtZeroCrossing(data.data(), got);
   AppendBytes(data.data(), got);
   return true;
 }
