@@ -116,11 +116,12 @@ bool PlayCharacterFile(const std::string& name) {
 
 // A segment shortened by the cut or a factor would end mid-wave and click;
 // it ends instead at its last crossing of the centre line within 20 ms.
-size_t EndAtZeroCrossing(const uint8_t* data, size_t n) {
+// data holds n samples and, when the segment goes on, the one after them.
+size_t EndAtZeroCrossing(const uint8_t* data, size_t n, size_t have) {
   const size_t kReach = kSampleRate / 50;
-  for (size_t i = n; i > 1 && n - i < kReach; --i) {
-    int a = data[i - 2] - 128, b = data[i - 1] - 128;
-    if (b == 0 || (a < 0) != (b < 0)) return i;
+  for (size_t i = std::min(n, have - 1); i >= 1 && n - i < kReach; --i) {
+    int a = data[i - 1] - 128, b = data[i] - 128;
+    if (a == 0 || (a < 0) != (b < 0)) return i;
   }
   return n;
 }
@@ -136,10 +137,12 @@ bool PlayDiphone(const std::string& name, int mode, double f) {
     length = std::max<long>(length - SegmentCut(), std::min<long>(length, SegmentFloor()));
   long n = static_cast<long>(length * f);
   if (n <= 0) return true;
-  std::vector<uint8_t> data(static_cast<size_t>(n));
+  bool shortened = static_cast<uint32_t>(n) < rec->length;
+  std::vector<uint8_t> data(static_cast<size_t>(n) + (shortened ? 1 : 0));
   size_t got = ReadDiphoneData(rec->offset, data.size(), data.data());
-  if (got < rec->length) got = EndAtZeroCrossing(data.data(), got);
-  AppendBytes(data.data(), got);
+  size_t keep = std::min(got, static_cast<size_t>(n));
+  if (shortened && got > keep) keep = EndAtZeroCrossing(data.data(), keep, got);
+  AppendBytes(data.data(), keep);
   return true;
 }
 
