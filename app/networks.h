@@ -2,6 +2,7 @@
 // raw network names.
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 void ScanNetworks();
@@ -9,3 +10,13 @@ void ScanNetworks();
 const std::vector<std::string>& NetworkList();
 // The whole output of "netsh wlan show interfaces" of the last scan.
 const std::string& InterfacesText();
+// Whether the last scan showed the network with open authentication.
+bool IsOpenNetwork(std::string_view rawName);
+
+// The menu texts and raw names the scan makes of the two netsh answers.
+struct ScanResult {
+  std::vector<std::string> items;
+  std::vector<std::string> rawNames;
+  std::vector<bool> open;
+};
+ScanResult ParseNetworks(const std::string& interfacesText, const std::string& networksText);

@@ -1,21 +1,241 @@
-// Interim menu: numbered lines and a number typed, until the window lands.
+// The spoken option-list menu: a list in a rectangle of the console, moved
+// through with the arrows, paging keys and first letters; every item reached
+// is highlighted and spoken at once. What was under it comes back at the end.
 #include "console/menu.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "console/console.h"
 #include "console/keyboard.h"
+#include "speech/sounds.h"
+#include "speech/speak.h"
 
-namespace { std::vector<std::string> gItems; }
+namespace {
 
-void OpenMenu(int, int, int, int, int) { gItems.clear(); }
-void AddMenuItem(std::string_view, std::string_view text) { gItems.emplace_back(text); }
+constexpr int kItemColour = 15;
+constexpr int kHighlightColour = 14;
+constexpr unsigned char kEnter = 13, kEsc = 27;
+constexpr unsigned char kDown = 80, kUp = 72, kHome = 71, kEnd = 79, kPageUp = 73,
+                        kPageDown = 81, kCtrlPageUp = 132, kCtrlPageDown = 118, kRight = 77;
+constexpr int kPageSize = 10;
+
+struct MenuItem {
+  int number = 0;
+  std::string soundName;
+  std::string text;
+};
+
+struct Menu {
+  int column = 1, row = 1, width = 0;
+  int first = 1;  // first visible item
+  std::vector<MenuItem> items;
+};
+
+// What the menu covers, kept from OpenMenu to the end of RunMenu.
+struct SavedArea {
+  int left = 1, top = 1, right = 0, bottom = 0;
+  std::vector<Cell> cells;  // row by row
+  int cursorColumn = 1, cursorRow = 1;
+  unsigned char attribute = 0x0F;
+};
+
+// A key as the queue gives it: a character, or 0 and a key number.
+struct Key {
+  unsigned char code = ' ';
+  unsigned char number = 0;
+  bool Special(unsigned char n) const { return code == 0 && number == n; }
+};
+
+Menu gMenu;
+SavedArea gSaved;
+
+int Count() { return static_cast<int>(gMenu.items.size()); }
+bool IsItem(int n) { return n >= 1 && n <= Count(); }
+const MenuItem& Item(int n) { return gMenu.items[size_t(n - 1)]; }
+int RowOf(int n) { return gMenu.row + (n - gMenu.first); }
+
+unsigned char UpperAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
+
+// Item texts may be longer than the space left on their row; a write past
+// the last column would wrap and, on the last row, scroll the whole screen.
+void WriteOnRow(std::string_view text) {
+  const int room = kScreenColumns - CursorColumn() + 1;
+  Write(text.substr(0, size_t(std::max(room, 0))));
+}
+
+void DrawList() {
+  for (int n = gMenu.first; n <= Count(); ++n) {
+    const int row = RowOf(n);
+    if (row > kScreenRows) break;
+    MoveCursor(gMenu.column, row);
+    SetForeground(kItemColour);
+    std::string line = Item(n).text.substr(0, size_t(gMenu.width));
+    line.resize(size_t(gMenu.width), ' ');
+    WriteOnRow(line);
+  }
+}
+
+// Scrolls the list so that item n is on the screen.
+void KeepOnScreen(int n) {
+  int first = gMenu.first;
+  if (n < first) first = n;
+  if (gMenu.row + (n - first) > kScreenRows) first = n + gMenu.row - kScreenRows;
+  if (first != gMenu.first) {
+    gMenu.first = first;
+    DrawList();
+  }
+}
+
+void Announce(int n, const Key& key) {
+  KeepOnScreen(n);
+  const MenuItem& item = Item(n);
+  MoveCursor(gMenu.column, RowOf(n));
+  SetForeground(kHighlightColour);
+  WriteOnRow(item.text);
+  MoveCursor(gMenu.column, RowOf(n));
+  if (key.Special(kRight))
+    Spell(item.text);
+  else if (!item.soundName.empty() && SoundExists(item.soundName))
+    PlayNamedSound(item.soundName);
+  else
+    Speak(item.text);
+}
+
+// Steps on from `current` to the next item whose text, leading blanks
+// skipped, starts with c; count + 1 when none does. Never wraps.
+int SearchLetter(int current, unsigned char c) {
+  if (current == Count() + 1) current = 0;
+  for (++current; current <= Count(); ++current) {
+    const std::string& text = Item(current).text;
+    const size_t start = text.find_first_not_of(' ');
+    if (start != std::string::npos &&
+        UpperAscii(static_cast<unsigned char>(text[start])) == c)
+      break;
+  }
+  return current;
+}
+
+bool StartsSearch(unsigned char c) {
+  return (c >= 1 && c <= 26) || c == '*' || c == '+' || c == '-' || c == '/' ||
+         (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+}
+
+int Move(int current, const Key& key) {
+  if (key.code == 0) {
+    switch (key.number) {
+      case kDown: return current + 1;
+      case kUp: return current - 1;
+      case kHome: case kCtrlPageUp: return 1;
+      case kEnd: case kCtrlPageDown: return Count();
+      case kPageUp: return current - kPageSize;
+      case kPageDown: return current + kPageSize;
+      default: return current;
+    }
+  }
+  const unsigned char c = UpperAscii(key.code);
+  if (key.code != kEnter && key.code != kEsc && StartsSearch(c)) return SearchLetter(current, c);
+  return current;
+}
+
+// The selection; the chosen item's number or 0.
+int Select() {
+  int current = 1;
+  Key key;  // the first pass takes a blank, which moves nothing
+  DrawList();
+  KeepOnScreen(current);
+  for (;;) {
+    MoveCursor(gMenu.column, RowOf(current));
+    if (IsItem(current)) {
+      SetForeground(kItemColour);
+      WriteOnRow(Item(current).text);
+    }
+    const bool ends = key.code == kEnter || key.code == kEsc;
+    current = std::clamp(Move(current, key), 0, Count() + 1);
+    if (!IsItem(current))
+      ErrorBeep();
+    else if (!ends)
+      Announce(current, key);
+    if (ends) break;
+    key = Key{TakeKey(), 0};
+    CutSpeech();
+    if (key.code == 0) key.number = TakeKey();
+  }
+  int result = 0;
+  if (IsItem(current) && key.code != kEsc) {
+    MoveCursor(gMenu.column, RowOf(current));
+    SetForeground(kHighlightColour);
+    WriteOnRow(Item(current).text);
+    SetForeground(kItemColour);
+    result = Item(current).number;
+  }
+  MoveCursor(1, std::min(gMenu.row + Count(), kScreenRows));
+  gMenu.items.clear();
+  return result;
+}
+
+// Writes the saved cells back, changing colours only where they change.
+void RestoreArea() {
+  int previous = 255;
+  size_t i = 0;
+  for (int row = gSaved.top; row <= gSaved.bottom; ++row) {
+    MoveCursor(gSaved.left, row);
+    std::string pending;
+    for (int column = gSaved.left; column <= gSaved.right; ++column, ++i) {
+      const Cell& cell = gSaved.cells[i];
+      if (cell.attr != previous) {
+        Write(pending);
+        pending.clear();
+        SetForeground(cell.attr & 0x0F);
+        SetBackground(cell.attr >> 4);
+        previous = cell.attr;
+      }
+      pending += static_cast<char>(cell.ch);
+    }
+    Write(pending);
+  }
+  gSaved.cells.clear();
+  gSaved.bottom = gSaved.top - 1;
+}
+
+}  // namespace
+
+void OpenMenu(int column, int row, int width, int height, int background) {
+  gSaved.cursorColumn = CursorColumn();
+  gSaved.cursorRow = CursorRow();
+  // A rectangle wider or taller than the screen is kept on it.
+  width = std::clamp(width, 0, kScreenColumns);
+  if (column + width > kScreenColumns) column = kScreenColumns - width;
+  column = std::max(column, 1);
+  if (row + height > kScreenRows) row = kScreenRows - height + 1;
+  row = std::clamp(row, 1, kScreenRows);
+  gSaved.attribute = CurrentAttribute();
+  SetBackground(background);
+
+  gMenu = Menu{};
+  gMenu.column = column;
+  gMenu.row = row;
+  gMenu.width = width;
+
+  gSaved.left = column;
+  gSaved.top = row;
+  gSaved.right = std::min(column + width - 1, kScreenColumns);
+  gSaved.bottom = std::min(row + std::max(height, 0) - 1, kScreenRows);
+  gSaved.cells.clear();
+  for (int r = gSaved.top; r <= gSaved.bottom; ++r)
+    for (int c = gSaved.left; c <= gSaved.right; ++c) gSaved.cells.push_back(ReadScreenCell(c, r));
+}
+
+void AddMenuItem(std::string_view soundName, std::string_view text) {
+  const int number = Count() + 1;
+  gMenu.items.push_back(MenuItem{number, std::string(soundName), std::string(text)});
+}
 
 int RunMenu() {
-  for (size_t i = 0; i < gItems.size(); ++i) WriteLn(std::to_string(i + 1) + ". " + gItems[i]);
-  std::string line = ReadLine();
-  int n = std::atoi(line.c_str());
-  return n >= 1 && n <= static_cast<int>(gItems.size()) ? n : 0;
+  const int result = Select();
+  RestoreArea();
+  SetCurrentAttribute(gSaved.attribute);
+  MoveCursor(gSaved.cursorColumn, gSaved.cursorRow);
+  return result;
 }

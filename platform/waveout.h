@@ -2,9 +2,11 @@
 // once played (or dropped by a reset), is reported by posting the block-done
 // message (kMsgWaveDone) to the main thread with the block's header as lparam.
 // The backend is chosen by ZELNAR_AUDIO: "sdl" (the default), "null" (silent,
-// blocks complete at their real duration) or "wav:PATH" (silent, and what is
-// played is appended to one WAV file, 16-bit mono 22,050 Hz, with the silences
-// between sounds kept). When no device opens, the null backend takes over.
+// blocks complete at their real duration, scaled like every fixed wait by
+// ZELNAR_TIME_SCALE) or "wav:PATH" (the null backend, and what is played is
+// appended to one WAV file, 16-bit mono 22,050 Hz, with the silences between
+// sounds kept and a cut sound cut where it was heard). When no device opens,
+// the null backend takes over.
 #pragma once
 #include <cstdint>
 #include <string>

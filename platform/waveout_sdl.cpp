@@ -4,6 +4,7 @@
 // one format, so that the next sound starts without reopening it.
 #include <SDL.h>
 
+#include <cstdlib>
 #include <deque>
 
 #include "platform/messages.h"
@@ -15,7 +16,6 @@ WaveFormat gFormat;
 WaveNotify gNotify = nullptr;
 std::deque<WaveHeader*> gQueue;  // guarded by the SDL audio lock
 uint32_t gPos = 0;               // bytes of the front block already played
-bool gTried = false, gUsable = false;
 
 void Callback(void*, Uint8* out, int len) {
   uint8_t silence = gFormat.bits == 8 ? 0x80 : 0;
@@ -44,12 +44,18 @@ Uint16 Period(int rate) {
   return n;
 }
 
+// At the end of the program the audio thread stops before the message queue
+// it posts to goes away.
+void CloseAtExit() {
+  if (gDev) SDL_CloseAudioDevice(gDev);
+  gDev = 0;
+}
+
 int Open(const WaveFormat& f, WaveNotify notify) {
-  if (!gTried) {
-    gTried = true;
-    gUsable = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-  }
-  if (!gUsable) return kWaveNoDriver;
+  // A failure is not remembered here: the caller goes on without sound.
+  if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return kWaveNoDriver;
+  static bool registered = (std::atexit(CloseAtExit), true);
+  (void)registered;
   gNotify = notify;
   if (gDev && !(f == gFormat)) {
     SDL_CloseAudioDevice(gDev);

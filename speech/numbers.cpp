@@ -24,26 +24,23 @@ constexpr int kHeader = 44;
 int Digit(char c) { return c - '0'; }
 }  // namespace
 
-std::string HundredsToWords(std::string_view g, bool* innerE) {
-  if (innerE) *innerE = false;
+std::string HundredsToWords(std::string_view g, bool* afterHundreds) {
+  if (afterHundreds) *afterHundreds = false;
   if (g.size() != 3 || g == "000") return "";
   if (g == "100") return "cem";
   std::string r;
-  auto joined = [&] {
-    r += " e ";
-    if (innerE) *innerE = true;
-  };
   char h = g[0], t = g[1], u = g[2];
   if (h != '0') {
     r = kHundreds[Digit(h)];
     if (t == '0' && u == '0') return r;
-    joined();
+    r += " e ";
+    if (afterHundreds) *afterHundreds = true;
   }
   if (t == '1') return r + kTeens[Digit(u)];
   if (t != '0') {
     r += kTens[Digit(t)];
     if (u == '0') return r;
-    joined();
+    r += " e ";
   }
   if (u != '0') r += kUnits[Digit(u)];
   return r;
@@ -66,11 +63,11 @@ std::string NumberToWords(uint32_t n) {
     w[i] = GroupToWords(digits, i);
     if (!w[i].empty()) last = i;
   }
-  bool lastInnerE = false;
-  HundredsToWords(std::string_view(digits).substr(static_cast<size_t>(3 * last), 3), &lastInnerE);
+  bool hundredsAndMore = false;
+  HundredsToWords(std::string_view(digits).substr(static_cast<size_t>(3 * last), 3), &hundredsAndMore);
   std::string result, connector;
   for (int i = 0; i <= last; ++i) {
-    if (i == last && !w[i].empty() && !lastInnerE) result += connector;
+    if (i == last && !w[i].empty() && !hundredsAndMore) result += connector;
     result += w[i];
     if (!w[i].empty()) connector = "e ";
   }

@@ -19,6 +19,8 @@ TEST(NumberWords, Hundreds) {
   EXPECT_EQ(HundredsToWords("110"), "cento e dez");
   EXPECT_EQ(HundredsToWords("250"), "duzentos e cinquenta");
   EXPECT_EQ(HundredsToWords("021", &inner), "vinte e um");
+  EXPECT_FALSE(inner);  // the "e" is not after a hundreds word
+  EXPECT_EQ(HundredsToWords("999", &inner), "novecentos e noventa e nove");
   EXPECT_TRUE(inner);
   EXPECT_EQ(HundredsToWords("010", &inner), "dez");
   EXPECT_FALSE(inner);
@@ -54,13 +56,16 @@ TEST(NumberWords, Numbers) {
 }
 
 TEST(NumberWords, TheConnectorBeforeTheLastGroup) {
-  // Said only when the last group has no "e" of its own.
+  // Left out only when the last group has hundreds followed by more words.
   EXPECT_EQ(NumberToWords(1001), "mil e um");
   EXPECT_EQ(NumberToWords(1010), "mil e dez");
   EXPECT_EQ(NumberToWords(1100), "mil e cem");
   EXPECT_EQ(NumberToWords(1200), "mil e duzentos");
   EXPECT_EQ(NumberToWords(1234), "mil duzentos e trinta e quatro");
-  EXPECT_EQ(NumberToWords(1021), "mil vinte e um");
+  EXPECT_EQ(NumberToWords(1021), "mil e vinte e um");
+  EXPECT_EQ(NumberToWords(1105), "mil cento e cinco");
+  EXPECT_EQ(NumberToWords(2099), "dois mil e noventa e nove");
+  EXPECT_EQ(NumberToWords(500300), "quinhentos mil e trezentos");
   EXPECT_EQ(NumberToWords(1999), "mil novecentos e noventa e nove");
   EXPECT_EQ(NumberToWords(21005), "vinte e um mil e cinco");
   EXPECT_EQ(NumberToWords(999999), "novecentos e noventa e nove mil novecentos e noventa e nove");

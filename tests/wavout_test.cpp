@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/screen.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -304,14 +306,13 @@ TEST_F(WavOutTest, AFailedPreparationFreesItsSlot) {
 TEST_F(WavOutTest, AnUnprepareFailureIsShownAndWaitsForEnter) {
   SetCaptureUnprepareResult(33);
   PressKey(13);
-  testing::internal::CaptureStdout();
   std::string data(300, '\x40');
   // The Enter queued for the wait would also stop the sound: queue the block
   // directly, as the ring does once the device is open.
   ASSERT_EQ(OpenWavDevice(11025, 8, 1), 0);
   ASSERT_TRUE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 300));
   EXPECT_FALSE(WavBusy());
-  std::string out = testing::internal::GetCapturedStdout();
+  std::string out = ScreenText();
   EXPECT_NE(out.find("The data block pointed to by the pwh parameter is still in queue"), std::string::npos);
   EXPECT_FALSE(KeyWaiting());  // the Enter was read by the wait
 }

@@ -1,5 +1,7 @@
 #include "tests/support/soundtest.h"
 
+#include "tests/support/screen.h"
+
 #include "console/console.h"
 #include "console/keyboard.h"
 #include "platform/messages.h"
@@ -51,7 +53,7 @@ std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s
 
 SoundTestEnv::SoundTestEnv() {
   ResetMessages();
-  InitConsole();
+  UseHeadlessConsole();
   ResetWavOutput();
   ResetSounds();
   StartWaveCapture();

@@ -1,5 +1,7 @@
 // The character recordings: the Portuguese name of each character from 32 to
 // 255, as the letters directory needs them (8-bit unsigned mono 11,025 Hz).
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 
 #include "tools/voice/steps.h"
@@ -15,7 +17,7 @@ void WriteCharacters(Build& b) {
       std::exit(1);
     }
     Output(b, std::string(kLettersDir) + "/_" + std::to_string(code) + ".wav",
-           "letter 8/11025 " + SynthesizerVersion() + " " + name,
+           "letter trim10 peak0.9 8/11025 " + SynthesizerVersion() + " " + name,
            [&] { return EncodeWav(Normalize(Resample(Trim(Synthesize(name), 10), 11025), 0.9f), 8); });
   }
   if (done.size() != 224) {

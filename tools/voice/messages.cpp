@@ -42,7 +42,7 @@ void WriteMessages(Build& b) {
   std::string dir = std::string(kSoundDir) + "/";
   for (const std::string& code : MessageCodes()) {
     std::string said = Pronounce(Latin1ToUtf8(MessageText(code)), table);
-    Output(b, dir + code + ".wav", "message 16/22050 " + SynthesizerVersion() + " " + said,
+    Output(b, dir + code + ".wav", "message trim40 peak0.8 16/22050 " + SynthesizerVersion() + " " + said,
            [&] { return EncodeWav(Normalize(Resample(Trim(Synthesize(said), 40), kRate), 0.8f), 16); });
   }
   // "ok": a rising pair of notes; "menu_selected": one short high click.

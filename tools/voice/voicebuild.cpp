@@ -87,7 +87,7 @@ std::vector<std::pair<std::string, std::string>> ReadTable(const Build& b, const
 
 void Output(Build& b, const std::string& path, const std::string& recipe, const std::function<std::string()>& make) {
   fs::path full = fs::path(b.drivesDir) / path;
-  std::string h = Hash(recipe);
+  std::string h = Hash(std::string(kRecipeVersion) + " " + recipe);
   auto it = b.manifest.find(path);
   if (it != b.manifest.end() && it->second == h && fs::exists(full)) {
     ++b.kept;

@@ -29,6 +29,10 @@ constexpr const char* kWindowsDir = "c/windows";
 std::vector<std::pair<std::string, std::string>> ReadTable(const Build& b, const std::string& name);
 std::string ReadText(const Build& b, const std::string& name);
 
+// Part of every recipe: raise it when the way files are made changes, so
+// that everything is made again.
+constexpr const char* kRecipeVersion = "1";
+
 // Makes drivesDir/path from `recipe` unless the manifest says the same recipe
 // made it already and the file is there. The file is written only when its
 // bytes differ, so a run that changes nothing touches nothing.

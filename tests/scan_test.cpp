@@ -1,0 +1,129 @@
+// The network scan's reading of netsh's text.
+#include <gtest/gtest.h>
+
+#include "app/networks.h"
+
+namespace {
+
+// netsh's lines: CR LF ends every one.
+std::string Lines(std::initializer_list<std::string> lines) {
+  std::string t;
+  for (const std::string& l : lines) t += l + "\r\n";
+  return t;
+}
+
+std::string Interfaces(const std::string& ssid) {
+  return Lines({"", "H\xE1 1 interface no sistema:", "", "    Nome                   : Wi-Fi",
+                "    Estado                 : conectado", "    SSID                   : " + ssid,
+                "    BSSID                  : 00:11:22:33:44:55"});
+}
+
+std::string Network(int n, const std::string& name, const std::string& auth, const std::string& cipher,
+                    const std::string& signal) {
+  return Lines({"SSID " + std::to_string(n) + " : " + name, "    Tipo de rede            : Infraestrutura",
+                "    Autentica\xE7\xE3o            : " + auth, "    Criptografia            : " + cipher,
+                "    BSSID 1                 : 00:11:22:33:44:" + std::to_string(10 + n),
+                "         Sinal             : " + signal, "         Tipo de r\xE1" "dio      : 802.11n"});
+}
+
+std::string Header(int count) {
+  return Lines({"", "Nome da interface : Wi-Fi", "H\xE1 " + std::to_string(count) + " redes vis\xEDveis no momento.", ""});
+}
+
+TEST(Scan, WorkedExample) {
+  std::string networks = Header(2) + Network(1, "CasaAzul", "WPA2-Personal", "CCMP", "88%") +
+                         Network(2, "Biblioteca", "Aberta", "Nenhuma", "40%");
+  ScanResult r = ParseNetworks(Interfaces("CasaAzul"), networks);
+  ASSERT_EQ(r.items.size(), 2u);
+  EXPECT_EQ(r.items[0], "CasaAzul, conectado, segura, sinal 88%");
+  EXPECT_EQ(r.items[1], "Biblioteca, sinal 40%");
+  EXPECT_EQ(r.rawNames[0], "CasaAzul\r\n");
+  EXPECT_EQ(r.rawNames[1], "Biblioteca\r\n");
+  EXPECT_FALSE(r.open[0]);
+  EXPECT_TRUE(r.open[1]);
+}
+
+TEST(Scan, ConnectedNeedsTheWholeNameWithItsLineEnd) {
+  std::string networks = Header(2) + Network(1, "Rede", "WPA2-Personal", "CCMP", "50%") +
+                         Network(2, "Rede2", "WPA2-Personal", "CCMP", "60%");
+  ScanResult r = ParseNetworks(Interfaces("Rede2"), networks);
+  ASSERT_EQ(r.items.size(), 2u);
+  EXPECT_EQ(r.items[0], "Rede, segura, sinal 50%");
+  EXPECT_EQ(r.items[1], "Rede2, conectado, segura, sinal 60%");
+}
+
+TEST(Scan, SecurityBelongsToEachNetworkOwnStretch) {
+  std::string networks = Header(2) + Network(1, "Aberta1", "Aberta", "Nenhuma", "70%") +
+                         Network(2, "Fechada", "WPA2-Personal", "CCMP", "20%");
+  ScanResult r = ParseNetworks("", networks);
+  ASSERT_EQ(r.items.size(), 2u);
+  EXPECT_EQ(r.items[0], "Aberta1, sinal 70%");
+  EXPECT_EQ(r.items[1], "Fechada, segura, sinal 20%");
+}
+
+TEST(Scan, MissingSignalTakesTheNextOneOrNothing) {
+  std::string first = Network(1, "Quieta", "WPA2-Personal", "CCMP", "x");
+  first.erase(first.find("         Sinal"), first.find("         Tipo de r") - first.find("         Sinal"));
+  std::string networks = Header(2) + first + Network(2, "Proxima", "Aberta", "Nenhuma", "33%");
+  ScanResult r = ParseNetworks("", networks);
+  ASSERT_EQ(r.items.size(), 2u);
+  EXPECT_EQ(r.items[0], "Quieta, segura, sinal 33%");
+  std::string last = Network(1, "Unica", "Aberta", "Nenhuma", "x");
+  last.erase(last.find("         Sinal"), last.find("         Tipo de r") - last.find("         Sinal"));
+  r = ParseNetworks("", Header(1) + last);
+  ASSERT_EQ(r.items.size(), 1u);
+  EXPECT_EQ(r.items[0], "Unica, sinal ");
+}
+
+TEST(Scan, HiddenNetworkLooksConnectedToAnyInterfacesText) {
+  std::string networks = Header(2) + Network(1, "", "WPA2-Personal", "CCMP", "15%") +
+                         Network(2, "Visivel", "WPA2-Personal", "CCMP", "90%");
+  ScanResult r = ParseNetworks(Interfaces("Outra"), networks);
+  ASSERT_EQ(r.items.size(), 2u);
+  EXPECT_EQ(r.rawNames[0], "\r\n");
+  EXPECT_EQ(r.items[0], ", conectado, segura, sinal 15%");
+  EXPECT_EQ(r.items[1], "Visivel, segura, sinal 90%");
+}
+
+TEST(Scan, TenthNetworkBeginsWithABlank) {
+  std::string networks = Header(12);
+  for (int n = 1; n <= 12; ++n) networks += Network(n, "Rede" + std::to_string(n), "WPA2-Personal", "CCMP", "50%");
+  ScanResult r = ParseNetworks("", networks);
+  ASSERT_EQ(r.items.size(), 12u);
+  EXPECT_EQ(r.items[8], "Rede9, segura, sinal 50%");
+  EXPECT_EQ(r.items[9], " Rede10, segura, sinal 50%");
+  EXPECT_EQ(r.rawNames[11], " Rede12\r\n");
+}
+
+TEST(Scan, LabelSearchCanLandInAnAccessPointLine) {
+  // The first network's second access point is labelled "BSSID 2", which
+  // holds "SSID 2" before the second network's own label.
+  std::string first = Network(1, "DoisPontos", "WPA2-Personal", "CCMP", "80%");
+  first += Lines({"    BSSID 2                 : 00:11:22:33:44:99", "         Sinal             : 61%"});
+  std::string networks = Header(2) + first + Network(2, "Segunda", "Aberta", "Nenhuma", "30%");
+  ScanResult r = ParseNetworks("", networks);
+  ASSERT_EQ(r.items.size(), 2u);
+  EXPECT_EQ(r.items[0], "DoisPontos, segura, sinal 80%");
+  EXPECT_NE(r.items[1], "Segunda, sinal 30%");  // the quirk: cut from the access-point line
+}
+
+TEST(Scan, EmptyOrForeignTextGivesNothing) {
+  EXPECT_TRUE(ParseNetworks("", "").items.empty());
+  EXPECT_TRUE(ParseNetworks("", "O servi\xE7o n\xE3o est\xE1 em execu\xE7\xE3o.\r\n").rawNames.empty());
+}
+
+TEST(Scan, FortyNetworksWithTwoAccessPointsEach) {
+  std::string networks = Header(40);
+  for (int n = 1; n <= 40; ++n) {
+    std::string name = "N" + std::to_string(n);
+    networks += Network(n, name, "WPA2-Personal", "CCMP", "50%");
+    networks += Lines({"    BSSID 2                 : 00:11:22:33:55:66", "         Sinal             : 40%"});
+  }
+  ScanResult r = ParseNetworks("", networks);
+  // Labels "SSID 2" to "SSID 9" stand first inside the first network's
+  // "BSSID 2" line, so those items are cut from there; every network still has an item.
+  ASSERT_EQ(r.items.size(), 40u);
+  EXPECT_EQ(r.items[39], " N40, segura, sinal 50%");
+}
+
+}  // namespace

@@ -1,0 +1,238 @@
+// Connecting, disconnecting and the key prompt, against a scripted netsh on
+// the search path; the console and speech are doubles that record calls.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <deque>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/connect.h"
+#include "app/messages.h"
+#include "app/networks.h"
+#include "console/console.h"
+#include "console/keyboard.h"
+#include "speech/speak.h"
+#include "speech/sounds.h"
+#include "speech/speech.h"
+#include "tests/support/testenv.h"
+
+namespace {
+std::vector<std::string> gCalls;
+std::deque<std::string> gLines;
+std::string gInterfaces, gSoundDir;
+std::vector<std::string> gOpenNetworks;
+struct ScriptRanOut {};
+void Record(const std::string& c) { gCalls.push_back(c); }
+}  // namespace
+
+void Write(std::string_view text) { Record("Write:" + std::string(text)); }
+void WriteLn(std::string_view text) { Record("WriteLn:" + std::string(text)); }
+void FlushOutput() {}
+void SetForeground(int c) { Record("SetForeground:" + std::to_string(c)); }
+std::string ReadLine() {
+  if (gLines.empty()) throw ScriptRanOut();
+  std::string l = gLines.front();
+  gLines.pop_front();
+  Record("ReadLine:" + l);
+  return l;
+}
+const std::string& InterfacesText() { return gInterfaces; }
+bool IsOpenNetwork(std::string_view raw) {
+  for (const std::string& n : gOpenNetworks)
+    if (n == raw) return true;
+  return false;
+}
+void Speak(std::string_view text) { Record("Speak:" + std::string(text)); }
+void SpeakWriteLn(std::string_view text) { Record("SpeakWriteLn:" + std::string(text)); }
+void PlayNamedSound(std::string_view name) { Record("Play:" + std::string(name)); }
+const std::string& SoundDirectory() { return gSoundDir; }
+
+namespace {
+
+// A netsh that logs its arguments (one per line, a blank line after each
+// call) and answers from files of the test's folder.
+const char* kFakeNetsh = R"(#!/bin/sh
+d=$(dirname "$0")
+for a in "$@"; do printf '%s\n' "$a" >> "$d/args.log"; done
+echo >> "$d/args.log"
+case "$2 $3" in
+  "show profiles") cat "$d/profiles" 2>/dev/null ;;
+  "add profile") cp "${4#filename=}" "$d/added.xml"; sleep 0.3; touch "$d/added.done" ;;
+  "connect "*) [ -f "$d/added.xml" ] && [ ! -f "$d/added.done" ] && echo "profile addition unfinished"; cat "$d/connect" ;;
+  "disconnect "*|"disconnect") cat "$d/disconnect" ;;
+esac
+)";
+
+class Connect : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gCalls.clear();
+    gLines.clear();
+    gOpenNetworks.clear();
+    std::string netsh = bin_.Write("netsh", kFakeNetsh);
+    chmod(netsh.c_str(), 0755);
+    mkdir((sound_.path() + "/som").c_str(), 0755);
+    gSoundDir = sound_.path() + "/som";
+    gInterfaces = "    SSID                   : CasaAzul\r\n";
+    bin_.Write("connect", "A solicita\xE7\xE3o de conex\xE3o foi conclu\xED" "da com \xEAxito.\r\n");
+    bin_.Write("disconnect", "A solicita\xE7\xE3o de desconex\xE3o foi conclu\xED" "da com \xEAxito.\r\n");
+  }
+  std::string Args() const { return ReadFileBytes(bin_.path() + "/args.log"); }
+  size_t Find(const std::string& call, size_t from = 0) const {
+    for (size_t i = from; i < gCalls.size(); ++i)
+      if (gCalls[i] == call) return i;
+    return std::string::npos;
+  }
+  void ExpectInOrder(const std::vector<std::string>& calls) const {
+    size_t at = 0;
+    for (const std::string& c : calls) {
+      size_t i = Find(c, at);
+      ASSERT_NE(i, std::string::npos) << "missing, or out of order: " << c;
+      at = i + 1;
+    }
+  }
+  TempDir bin_, sound_, state_;
+  ScopedEnv path_{"PATH", bin_.path() + ":/usr/bin:/bin"};
+  ScopedEnv scale_{"ZELNAR_TIME_SCALE", "0.01"};
+  ScopedEnv xdg_{"XDG_STATE_HOME", state_.path()};
+};
+
+const std::string kConnected = "Conex\xE3o estabelecida";
+const std::string kAskKey = "Digite a chave de seguran\xE7" "a da rede sem fio";
+const std::string kShortKey = "A chave d\xE9ve ter mais de 5 caract\xE9res.";
+
+TEST_F(Connect, ChoosingTheConnectedNetworkDisconnects) {
+  bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : CasaAzul\r\n");
+  ConnectNetwork("CasaAzul\r\n");
+  EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\nwlan\ndisconnect\n\n");
+  ExpectInOrder({"Write:Solicitando desconex\xE3o de rede ", "Play:ZLSOLDCO", "SpeakWriteLn:CasaAzul\r\n", "Play:ok",
+                 "Write:Rede desconectada", "Play:ZLDESCON"});
+}
+
+TEST_F(Connect, StoredProfileConnectsWithoutAKey) {
+  bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n");
+  ConnectNetwork("Biblioteca\r\n");
+  // The name reaches netsh whole, without its line end.
+  EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\nwlan\nconnect\nBiblioteca\n\n");
+  EXPECT_EQ(Find("Write:" + kAskKey), std::string::npos);
+  ExpectInOrder({"Write:Solicitando conex\xE3o de ", "Play:ZLSOLCON", "SpeakWriteLn:Biblioteca\r\n", "Play:ok",
+                 "Write:" + kConnected, "Play:ZLESTABE"});
+}
+
+TEST_F(Connect, RefusalIsReadOutAndSilenceIsTakenAsSuccess) {
+  bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n");
+  bin_.Write("connect", "A rede especificada n\xE3o est\xE1 dispon\xEDvel.\r\n");
+  ConnectNetwork("Biblioteca\r\n");
+  ExpectInOrder({"Play:ok", "Write:Erro na opera\xE7\xE3o, c\xF3" "digo: ", "Play:ZLERRO",
+                 "SpeakWriteLn:A rede especificada n\xE3o est\xE1 dispon\xEDvel.\r\n\r\n\r\n"});
+  gCalls.clear();
+  bin_.Write("connect", "");
+  ConnectNetwork("Biblioteca\r\n");
+  ExpectInOrder({"Play:ok", "Write:A opera\xE7\xE3o foi realizada com sucesso.", "Play:ZLSUCESS"});
+}
+
+TEST_F(Connect, KeyRulesShortThenEmptyWithdraws) {
+  gLines = {"12345", ""};
+  ConnectNetwork("Nova\r\n");
+  ExpectInOrder({"Write:" + kAskKey, "Play:ZLCHSFIO", "SetForeground:0", "ReadLine:12345", "Write:" + kShortKey,
+                 "Play:ZLCHINV", "SetForeground:0", "ReadLine:", "Write:" + kShortKey, "SetForeground:15",
+                 "Write:Cancelado", "Play:ZLDESIST"});
+  // Withdrawn: no profile, no connect.
+  EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\n");
+  EXPECT_EQ(Find("Write:" + kAskKey, Find("ReadLine:12345")), std::string::npos) << "the prompt is not repeated";
+}
+
+TEST_F(Connect, SixCharacterKeyWritesTheProfileAndConnects) {
+  gLines = {"abc123"};
+  ConnectNetwork("CasaAzul2\r\n");
+  ExpectInOrder({"ReadLine:abc123", "SetForeground:15", "Write:Por favor, aguarde.", "Play:ZLAGUARD",
+                 "Play:ZLSOLCON", "Write:" + kConnected});
+  std::string path = sound_.path() + "/som/zelnar.xml";
+  EXPECT_EQ(ProfilePath(), path);
+  EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\nwlan\nadd\nprofile\nfilename=" + path + "\n\nwlan\nconnect\nCasaAzul2\n\n");
+  // The addition finished before the connect started.
+  EXPECT_EQ(Find("SpeakWriteLn:profile addition unfinished\r\n"), std::string::npos);
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(ReadFileBytes(bin_.path() + "/added.xml"), ProfileText("CasaAzul2\r\n", "abc123", false));
+}
+
+TEST_F(Connect, OpenNetworkGetsAnOpenProfileWithoutAKey) {
+  gOpenNetworks = {"Praca\r\n"};
+  ConnectNetwork("Praca\r\n");
+  EXPECT_EQ(Find("Write:" + kAskKey), std::string::npos);
+  std::string xml = ReadFileBytes(sound_.path() + "/som/zelnar.xml");
+  EXPECT_NE(xml.find(" <authentication>open</authentication>\r\n"), std::string::npos);
+  EXPECT_NE(xml.find(" <encryption>none</encryption>\r\n"), std::string::npos);
+  EXPECT_EQ(xml.find("sharedKey"), std::string::npos);
+  ExpectInOrder({"Play:ZLAGUARD", "Play:ZLSOLCON", "Write:" + kConnected});
+}
+
+TEST_F(Connect, ProfileFallsBackToAPrivateFolderThenReportsFailure) {
+  gSoundDir = sound_.path() + "/missing";
+  gLines = {"segredo1"};
+  ConnectNetwork("Nova\r\n");
+  std::string fallback = state_.path() + "/zelnar/zelnar.xml";
+  EXPECT_EQ(ProfilePath(), fallback);
+  struct stat st;
+  ASSERT_EQ(stat((state_.path() + "/zelnar").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  ExpectInOrder({"Play:ZLSOLCON", "Write:" + kConnected});
+
+  gCalls.clear();
+  gLines = {"segredo1"};
+  ScopedEnv noState("XDG_STATE_HOME", "/proc/zelnar-cannot-be-here");
+  ConnectNetwork("Outra\r\n");
+  ExpectInOrder({"Play:ZLAGUARD", "Write:Erro na opera\xE7\xE3o, c\xF3" "digo: ", "Play:ZLERRO"});
+  EXPECT_EQ(Find("Play:ZLSOLCON"), std::string::npos) << "nothing is connected without a profile";
+}
+
+TEST_F(Connect, HostileNameConnectsToItselfAndRunsNothing) {
+  std::string pwned = bin_.path() + "/pwned";
+  std::string name = "a\" & touch " + pwned + " & \"";
+  gLines = {"chave-secreta"};
+  ConnectNetwork(name + "\r\n");
+  EXPECT_NE(access(pwned.c_str(), F_OK), 0);
+  std::string args = Args();
+  EXPECT_NE(args.find("wlan\nconnect\n" + name + "\n\n"), std::string::npos) << args;
+  // The profile stays well-formed: the name is escaped in both name elements.
+  std::string xml = ReadFileBytes(ProfilePath());
+  EXPECT_NE(xml.find("<name>a&quot; &amp; touch "), std::string::npos);
+  EXPECT_EQ(xml.find("<name>a\""), std::string::npos);
+}
+
+TEST(Profile, LinesAndBlanksAsNetshExpects) {
+  std::string t = ProfileText("CasaAzul\r\n", "k<&>y", false);
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < t.size();) {
+    size_t end = t.find("\r\n", at);
+    lines.push_back(t.substr(at, end - at));
+    at = end + 2;
+  }
+  // The raw name's own line end puts each closing name tag on a line of its own.
+  ASSERT_EQ(lines.size(), 31u);
+  EXPECT_EQ(lines[0], "<?xml version=\"1.0\"?>");
+  EXPECT_EQ(lines[1], "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\">");
+  EXPECT_EQ(lines[2], "        <name>CasaAzul");
+  EXPECT_EQ(lines[3], "</name>");
+  EXPECT_EQ(lines[6], std::string(24, ' ') + "<hex>43617361417A756C</hex>");
+  EXPECT_EQ(lines[7], "                        <name>CasaAzul");
+  EXPECT_EQ(lines[16], " <authentication>WPA2PSK</authentication>");
+  EXPECT_EQ(lines[17], " <encryption>AES</encryption>");
+  EXPECT_EQ(lines[18], std::string(32, ' ') + "<useOneX>false</useOneX>");
+  EXPECT_EQ(lines[21], "<keyType>passPhrase</keyType>");
+  EXPECT_EQ(lines[22], " <protected>false</protected>");
+  EXPECT_EQ(lines[23], "<keyMaterial>k&lt;&amp;&gt;y</keyMaterial>");
+  EXPECT_EQ(lines[27], "        <MacRandomization xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v3\">");
+  EXPECT_EQ(lines[28], " <enableRandomization>false</enableRandomization>");
+  EXPECT_EQ(lines[30], "</WLANProfile>");
+  // Latin-1 bytes as two upper-case digits each.
+  EXPECT_NE(ProfileText("Caf\xE9\r\n", "x", false).find("<hex>436166E9</hex>"), std::string::npos);
+}
+
+}  // namespace

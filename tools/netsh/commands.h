@@ -1,0 +1,25 @@
+// The wlan command words, as netsh takes them (keywords in any letter case).
+#pragma once
+#include <string>
+#include <vector>
+
+enum class CommandKind {
+  kUnknown,
+  kShowInterfaces,
+  kShowNetworks,
+  kShowProfiles,
+  kConnect,
+  kDisconnect,
+  kAddProfile
+};
+
+struct Command {
+  CommandKind kind = CommandKind::kUnknown;
+  bool bssid = false;     // show networks mode=bssid
+  std::string name;       // connect: name= or the first plain word, line end trimmed
+  std::string filename;   // add profile filename=
+  std::string words;      // "wlan ..." as typed, for the unknown-command text
+};
+
+// args: every word of the command line after the program's name.
+Command ParseCommand(const std::vector<std::string>& args);

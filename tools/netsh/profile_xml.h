@@ -1,0 +1,14 @@
+// Reads a WLAN profile file (the XML the program hands to "add profile").
+#pragma once
+#include <string>
+
+struct WlanProfile {
+  std::string name;  // the profile's name, line end trimmed
+  std::string ssid;  // exact bytes: from <hex>, else from the SSID's <name>
+  bool open = false; // authentication "open"; otherwise a passphrase network
+  std::string key;   // keyMaterial
+};
+
+enum class ProfileRead { kOk, kMissing, kCorrupt };
+
+ProfileRead ReadWlanProfile(const std::string& path, WlanProfile* out);

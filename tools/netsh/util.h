@@ -1,0 +1,30 @@
+// Small helpers of the netsh stand-in: hex, text encodings, child programs.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+int HexDigit(char c);
+std::string ToHex(std::string_view bytes);  // two upper-case digits a byte
+bool FromHex(std::string_view hex, std::string* out);
+bool IsValidUtf8(std::string_view s);
+// Text from a file or another program that may be UTF-8 or Latin-1: valid
+// UTF-8 is converted to Latin-1 ('?' for what Latin-1 cannot hold), anything
+// else is taken as Latin-1 bytes already.
+std::string Latin1FromFileText(std::string_view s);
+
+// The full path of an executable found on PATH, or empty.
+std::string FindOnPath(const std::string& name);
+
+struct RunResult {
+  bool started = false;
+  int status = -1;  // exit status; -1 when killed or not started
+  std::string out;
+  std::string err;
+};
+// Runs argv directly (no shell), feeding `input` on its standard input, with
+// extra environment entries ("NAME=value") added to ours.
+RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input = "",
+                     const std::vector<std::string>& extra_env = {});
+
+void SleepMs(int ms);
