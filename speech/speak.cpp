@@ -99,23 +99,21 @@ void Speak(std::string_view text) {
   }
 }
 
-void SpeakPunctuation(std::string_view text) {
-  if (text.empty() || KeyWaiting()) return;
+int SpeakPunctuation(std::string_view text) {
+  if (text.empty() || KeyWaiting()) return 0;
   WaitWhileBusy();
   unsigned char m = static_cast<unsigned char>(text[0]);
   SpeakLetter(m);
   bool spaceAfter = text.size() > 1 && text[1] == ' ';
   switch (m) {
     case '(': case ')': case ':': case ';':
-      SpeechPause(PauseColon());
-      break;
+      return SpeechPause(PauseColon());
     case ',': case '-':
-      if (spaceAfter) SpeechPause(PauseComma());
-      break;
+      return spaceAfter ? SpeechPause(PauseComma()) : 0;
     case '.':
-      if (spaceAfter) SpeechPause(PauseFullStop());
-      break;
+      return spaceAfter ? SpeechPause(PauseFullStop()) : 0;
   }
+  return 0;
 }
 
 int SpeechPause(int ms) {

@@ -21,8 +21,8 @@ void ErrorBeep();
 void RepeatClick();
 
 // Steps of Speak. The first character of text is the mark; the rest decides
-// whether its pause follows.
-void SpeakPunctuation(std::string_view text);
+// whether its pause follows. The rounds of 50 ms waited.
+int SpeakPunctuation(std::string_view text);
 // Waits ms in rounds of 50 ms while no key is pressed; the rounds waited.
 int SpeechPause(int ms);
 // a-z and the Latin-1 small letters 224..255 raised.
