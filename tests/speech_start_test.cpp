@@ -7,8 +7,11 @@
 #include <cstdio>
 #include <string>
 
+#include "console/console.h"
 #include "speech/sounds.h"
 #include "speech/wavout.h"
+#include "platform/window_headless.h"
+#include "tests/support/screen.h"
 #include "tests/support/soundtest.h"
 #include "tests/support/translatortest.h"
 #include "translator/files.h"
@@ -166,24 +169,30 @@ TEST_F(SpeechStart, SettingReaders) {
 
 TEST_F(SpeechStart, TranslatorFailureIsReportedAndWaitsForEnter) {
   TempDir out;
-  std::string report = out.path() + "/report.txt", enter = out.path() + "/enter.txt";
-  out.Write("enter.txt", "\n");
+  std::string report = out.path() + "/screen.txt";
   install_.Settings("[TRADUTOR]\r\ndirLetras=" + install_.Letters() + "\r\nDIRDIFONES=" + install_.Diphones() +
                     "\r\n[SINTETIZADOR]\r\nDIFONES3=VOZ1\r\n");
   std::remove((install_.Diphones() + "/regras.rgr").c_str());
-  std::FILE* f = std::fopen((install_.Diphones() + "/VOZ1.IND").c_str(), "wb");
-  std::fclose(f);
-  f = std::fopen((install_.Diphones() + "/VOZ1.DIF").c_str(), "wb");
-  std::fclose(f);
+  for (const char* ext : {"/VOZ1.IND", "/VOZ1.DIF"}) std::fclose(std::fopen((install_.Diphones() + ext).c_str(), "wb"));
   EXPECT_EXIT(
       {
-        std::freopen(report.c_str(), "w", stdout);
-        std::freopen(enter.c_str(), "r", stdin);
+        UseHeadlessConsole();
+        // When the program waits for a key: the screen is saved, then Enter.
+        SetHeadlessIdleHook([&] {
+          std::string text = ScreenText();
+          std::FILE* f = std::fopen(report.c_str(), "wb");
+          std::fwrite(text.data(), 1, text.size(), f);
+          std::fclose(f);
+          InjectText("x\r");
+        });
         StartSpeech(0, "C:\\som");
-        std::fputs("went on", stdout);
+        std::_Exit(3);  // never reached: the program ends inside
       },
       ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(ReadFileBytes(report), "Erro de inicializa\xC3\xA7\xC3\xA3o: 2\r\nBanco de dados de voz: VOZ1\r\n");
+  // The screen as it stood while the program waited for Enter.
+  std::string screen = ReadFileBytes(report);
+  EXPECT_EQ(screen.substr(0, screen.find('\n', screen.find("VOZ1"))),
+            "Erro de inicializa\xE7\xE3o: 2\nBanco de dados de voz: VOZ1");
 }
 
 }  // namespace
