@@ -26,7 +26,7 @@ namespace {
 constexpr const char* kDiphoneDir = "c/kelmar/som/difones";
 constexpr int kRate = 11025;
 // Words per minute of each speed's database, slowest first.
-constexpr int kSpeedRates[5] = {125, 150, 175, 205, 235};
+constexpr int kSpeedRates[5] = {140, 165, 195, 225, 260};
 
 std::set<std::string>* gNames = nullptr;
 void Collect(std::string_view name, bool, int depth) {
