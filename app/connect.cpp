@@ -187,12 +187,29 @@ bool AddProfile(std::string_view raw) {
   return true;
 }
 
+namespace {
+// A profile added for a connection that then failed holds a key that did not
+// work: without it the next choice of the network asks the key again, instead
+// of trying the wrong one for ever.
+void ForgetProfile(std::string_view raw) {
+  std::string_view shown = raw.size() >= 2 ? raw.substr(0, raw.size() - 2) : std::string_view();
+  StartCommand("netsh wlan delete profile name=\"" + QuoteArgument(shown) + "\"");
+  WaitCommand(1000);
+  ReadCommandOutput();
+  EndCommand();
+}
+}  // namespace
+
 void ConnectNetwork(std::string_view raw) {
   StartCommand("netsh wlan show profiles");
   WaitCommand(550);
   std::string profiles = ReadCommandOutput();
   // This run is not ended: the next command lets it finish.
-  if (!Occurs(raw, profiles) && !AddProfile(raw)) return;
+  bool added = false;
+  if (!Occurs(raw, profiles)) {
+    if (!AddProfile(raw)) return;
+    added = true;
+  }
   bool connected = Occurs(raw, InterfacesText());
   std::string command =
       connected ? std::string("netsh wlan ") + "disconnect" : std::string("netsh wlan ") + " connect \"" + QuoteArgument(raw) + "\"";
@@ -208,6 +225,7 @@ void ConnectNetwork(std::string_view raw) {
   } else if (!result.empty()) {
     SayMessage("ZLERRO");
     SpeakWriteLn(result);
+    if (added) ForgetProfile(raw);
   } else {
     SayMessage("ZLSUCESS");
   }

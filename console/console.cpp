@@ -12,8 +12,8 @@
 #include "console/video.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
-#include "speech/sounds.h"
 #include "platform/window.h"
+#include "speech/sounds.h"
 
 namespace {
 unsigned char gChars[kScreenRows][kScreenColumns];
@@ -204,7 +204,6 @@ void InitConsole() {
   SetMessageHandler(WindowProcedure);
   SetEventSource(&kInput);
   SetQuitAction(QuitAction);
-  if (!gMouse) SetMouseHandler(MagnifierMessage);  // the right button magnifies
   if (!gExitHookInstalled) {
     std::atexit(AtProgramEnd);
     gExitHookInstalled = true;
@@ -234,8 +233,7 @@ void WriteText(const char* bytes, int count) {
   for (int i = 0; i < count; ++i) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
     if (b == 7) {
-      WindowBeep();
-      PlayBell();  // heard through the sound device, like every other sound
+      PlayBell();
     } else if (b == 8) {
       if (gColumn > 0) {
         --gColumn;
@@ -369,6 +367,7 @@ void EndKeyWait() {
 }
 
 bool ConsoleFocused() { return gFocused; }
+bool AwaitingKey() { return gReading; }
 
 void InvalidateConsole() {
   InitConsole();

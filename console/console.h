@@ -80,6 +80,8 @@ void CaretOff();
 void BeginKeyWait();
 void EndKeyWait();
 bool ConsoleFocused();
+// Whether the program is waiting for a key at this moment.
+bool AwaitingKey();
 
 // Paints the whole window again from the buffer, then the picture.
 void InvalidateConsole();

@@ -87,8 +87,11 @@ std::string FoldCase(const std::string& path) {
 std::string DrivesRoot() {
   const char* env = std::getenv("ZELNAR_DRIVES");
   if (env && *env) return env;
+  // The build tree keeps it beside the program (and above its tests and
+  // benchmarks); an installation keeps it in its share folder.
   std::string exe = ExecutableDir();
   if (IsDir(exe + "/drives")) return exe + "/drives";
+  if (IsDir(exe + "/../drives")) return exe + "/../drives";
   return exe + "/../share/zelnar/drives";
 }
 

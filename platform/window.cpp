@@ -44,7 +44,15 @@ void WorkArea(int* width, int* height) { Backend()->workArea(width, height); }
 bool OpenWindow(const WindowSetup& setup) {
   if (gOpen) return true;
   if (!Backend()->open(setup, &gCellWidth, &gCellHeight, &gAscent)) {
-    // A backend that cannot start leaves the program usable without a screen.
+    // A desktop window that cannot open gives way to the terminal, and that
+    // to no screen at all.
+    if (gBackend == SdlWindowBackend() && isatty(0) && isatty(1)) {
+      gBackend = TerminalWindowBackend();
+      if (gBackend->open(setup, &gCellWidth, &gCellHeight, &gAscent)) {
+        gOpen = true;
+        return true;
+      }
+    }
     gBackend = HeadlessWindowBackend();
     if (!gBackend->open(setup, &gCellWidth, &gCellHeight, &gAscent)) return false;
   }
@@ -84,7 +92,6 @@ bool ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
   return gOpen && Backend()->readPixels(pixels, width, height);
 }
 
-void WindowBeep() { if (gOpen) Backend()->beep(); }
 bool PollWindowEvent(WindowEvent* event) { return gOpen && Backend()->poll(event); }
 void WaitWindowEvent(int timeout_ms) { Backend()->wait(timeout_ms); }
 void WakeWindow() { Backend()->wake(); }

@@ -114,9 +114,6 @@ void DrawImageStretched(int width, int height, const uint32_t* pixels, int sx, i
 // the backend keeps no pixels.
 bool ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height);
 
-// The platform's default beep.
-void WindowBeep();
-
 // Input. Poll returns false when nothing is pending; Wait blocks until input
 // or WakeWindow, at most timeout_ms (-1: no limit). WakeWindow is thread-safe.
 bool PollWindowEvent(WindowEvent* event);

@@ -16,7 +16,6 @@ struct WindowBackend {
   void (*drawImage)(int x, int y, int width, int height, const uint32_t* pixels);
   void (*drawStretched)(int width, int height, const uint32_t* pixels, int sx, int sy, int sw, int sh);
   bool (*readPixels)(std::vector<uint32_t>* pixels, int* width, int* height);
-  void (*beep)();
   bool (*poll)(WindowEvent* event);
   void (*wait)(int timeout_ms);
   void (*wake)();

@@ -20,7 +20,6 @@ bool gMaximised = false;
 bool gCaret = false;
 int gCaretColumn = 0, gCaretRow = 0;
 int gDrawCalls = 0;
-int gBeeps = 0;
 DrawnCell gCells[25][80];
 
 void HeadlessWorkArea(int* width, int* height) {
@@ -33,7 +32,6 @@ bool HeadlessOpen(const WindowSetup& setup, int* cw, int* ch, int* ascent) {
   gMaximised = setup.maximised;
   gCaret = false;
   gDrawCalls = 0;
-  gBeeps = 0;
   for (auto& row : gCells)
     for (auto& cell : row) cell = DrawnCell{};
   *cw = setup.cellWidth > 0 ? setup.cellWidth : 8;
@@ -77,7 +75,6 @@ void HeadlessDrawImage(int, int, int, int, const uint32_t*) {}
 void HeadlessDrawStretched(int, int, const uint32_t*, int, int, int, int) {}
 bool HeadlessReadPixels(std::vector<uint32_t>*, int*, int*) { return false; }
 
-void HeadlessBeep() { ++gBeeps; }
 
 bool HeadlessPoll(WindowEvent* event) {
   std::lock_guard<std::mutex> lock(gMutex);
@@ -117,7 +114,7 @@ const WindowBackend kHeadless = {
     "headless",        HeadlessWorkArea,   HeadlessOpen,          HeadlessClose,
     HeadlessTitleSet,  HeadlessDrawRun,    HeadlessScroll,        HeadlessShowCaret,
     HeadlessHideCaret, HeadlessDrawImage,  HeadlessDrawStretched, HeadlessReadPixels,
-    HeadlessBeep,      HeadlessPoll,      HeadlessWait,       HeadlessWake,
+    HeadlessPoll,      HeadlessWait,       HeadlessWake,
 };
 }  // namespace
 
@@ -191,4 +188,3 @@ DrawnCell HeadlessDrawnCell(int column, int row) {
   if (column < 0 || column >= 80 || row < 0 || row >= 25) return DrawnCell{};
   return gCells[row][column];
 }
-int HeadlessBeeps() { return gBeeps; }

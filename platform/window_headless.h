@@ -28,7 +28,6 @@ bool HeadlessMaximised();
 bool HeadlessCaretShown(int* column, int* row);
 // Number of DrawRun calls since the window opened (repaint accounting).
 int HeadlessDrawCalls();
-int HeadlessBeeps();
 // The character and colours last drawn at a cell (what a screen would show).
 struct DrawnCell {
   unsigned char ch = ' ';

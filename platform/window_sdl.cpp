@@ -31,6 +31,13 @@ bool InitVideo() {
   if (gVideoReady) return true;
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  // Drivers that show nothing to anyone are no window for a user.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0 ||
+      std::strcmp(driver, "evdev") == 0) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
   gWakeEvent = SDL_RegisterEvents(1);
   gVideoReady = true;
   gWakeable = true;
@@ -154,16 +161,18 @@ bool SdlOpen(const WindowSetup& setup, int* cw, int* ch, int* ascent) {
   gCh = std::clamp(setup.cellHeight, 4, 300);
   gFont = OpenFont(setup.fontFace, gCh);
   gAscent = gFont ? std::min(TTF_FontAscent(gFont), gCh - 2) : gCh * 3 / 4;
-  Uint32 flags = SDL_WINDOW_RESIZABLE | (setup.maximised ? SDL_WINDOW_MAXIMIZED : 0);
-  gWindow = SDL_CreateWindow(Latin1ToUtf8(setup.title).c_str(), SDL_WINDOWPOS_UNDEFINED,
-                             SDL_WINDOWPOS_UNDEFINED, 80 * gCw, 25 * gCh, flags);
-  if (!gWindow) return false;
+  // No larger than the screen: the grid's right or bottom cells are then
+  // out of view, as on the desktop the settings were made for.
   SDL_Rect screen;
   int maxW = 80 * gCw, maxH = 25 * gCh;
   if (SDL_GetDisplayBounds(0, &screen) == 0) {
     maxW = std::min(maxW, screen.w);
     maxH = std::min(maxH, screen.h);
   }
+  Uint32 flags = SDL_WINDOW_RESIZABLE | (setup.maximised ? SDL_WINDOW_MAXIMIZED : 0);
+  gWindow = SDL_CreateWindow(Latin1ToUtf8(setup.title).c_str(), SDL_WINDOWPOS_UNDEFINED,
+                             SDL_WINDOWPOS_UNDEFINED, maxW, maxH, flags);
+  if (!gWindow) return false;
   SDL_SetWindowMaximumSize(gWindow, maxW, maxH);
   SDL_SetWindowMinimumSize(gWindow, 16 * gCw, 4 * gCh);
   gCanvas = SDL_CreateRGBSurfaceWithFormat(0, 80 * gCw, 25 * gCh, 32, SDL_PIXELFORMAT_RGB888);
@@ -274,8 +283,6 @@ bool SdlReadPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
   SDL_UnlockSurface(gCanvas);
   return true;
 }
-
-void SdlBeep() {}
 
 int KeyNumber(const SDL_Keysym& k) {
   SDL_Keycode c = k.sym;
@@ -457,7 +464,7 @@ void SdlWake() {
 const WindowBackend kSdl = {
     "sdl",      SdlWorkArea,  SdlOpen,        SdlClose,         SdlTitle,      SdlDrawRun,
     SdlScrollUp, SdlShowCaret, SdlHideCaret,  SdlDrawImage,     SdlDrawStretched, SdlReadPixels,
-    SdlBeep,    SdlPoll,      SdlWait,        SdlWake,
+    SdlPoll,      SdlWait,        SdlWake,
 };
 }  // namespace
 

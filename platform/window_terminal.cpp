@@ -17,6 +17,7 @@
 
 #include "platform/latin1.h"
 #include "platform/window_backend.h"
+#include "platform/window_terminal.h"
 
 namespace {
 bool gOpen = false;
@@ -177,11 +178,12 @@ void TerminalHideCaret() {
 void TerminalDrawImage(int, int, int, int, const uint32_t*) {}
 void TerminalDrawStretched(int, int, const uint32_t*, int, int, int, int) {}
 bool TerminalReadPixels(std::vector<uint32_t>*, int*, int*) { return false; }
-// The bell is heard through the sound device; a terminal bell would ring twice.
-void TerminalBeep() {}
+
+bool gParseOnly = false;  // tests: the bytes given are all there is
 
 // Reads what the terminal has sent, waiting at most timeout_ms.
 bool ReadInput(int timeout_ms) {
+  if (gParseOnly) return false;
   pollfd p{0, POLLIN, 0};
   if (poll(&p, 1, timeout_ms) <= 0) return false;
   char buffer[256];
@@ -392,8 +394,23 @@ const WindowBackend kTerminal = {
     "terminal",         TerminalWorkArea,     TerminalOpen,      TerminalClose,
     TerminalTitle,      TerminalDrawRun,      TerminalScrollUp,  TerminalShowCaret,
     TerminalHideCaret,  TerminalDrawImage,    TerminalDrawStretched, TerminalReadPixels,
-    TerminalBeep,       TerminalPoll,         TerminalWait,      TerminalWake,
+    TerminalPoll,         TerminalWait,      TerminalWake,
 };
 }  // namespace
 
 const WindowBackend* TerminalWindowBackend() { return &kTerminal; }
+
+std::vector<WindowEvent> ParseTerminalInput(const std::string& bytes) {
+  std::deque<WindowEvent> kept;
+  kept.swap(gEvents);
+  std::string keptIn;
+  keptIn.swap(gIn);
+  gParseOnly = true;
+  gIn = bytes;
+  Parse();
+  gParseOnly = false;
+  std::vector<WindowEvent> events(gEvents.begin(), gEvents.end());
+  gEvents.swap(kept);
+  gIn.swap(keptIn);
+  return events;
+}

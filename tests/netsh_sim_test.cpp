@@ -182,6 +182,7 @@ TEST(NetshSimSwitches, SilentPrintsNothingAndChangesNothing) {
   for (auto args : std::vector<std::vector<std::string>>{{"wlan", "show", "interfaces"},
                                                          {"wlan", "show", "networks", "mode=bssid"},
                                                          {"wlan", "show", "profiles"},
+                                                         {"wlan", "delete", "profile", "name=CasaAzul"},
                                                          {"wlan", "disconnect"}}) {
     NetshResult r = radio.Run(args);
     EXPECT_EQ(r.out, "");
@@ -201,10 +202,14 @@ TEST(NetshSimSwitches, FailingServiceAndMissingInterface) {
                                                          {"wlan", "show", "networks", "mode=bssid"},
                                                          {"wlan", "show", "profiles"},
                                                          {"wlan", "connect", "CasaAzul"},
+                                                         {"wlan", "delete", "profile", "name=CasaAzul"},
                                                          {"wlan", "disconnect"}}) {
     EXPECT_EQ(service.Out(args), stopped);
     EXPECT_EQ(iface.Out(args), no_iface);
   }
+  // Nothing was deleted: no state was ever written.
+  EXPECT_FALSE(FileExists(service.StatePath()));
+  EXPECT_FALSE(FileExists(iface.StatePath()));
   EXPECT_EQ(service.Out({"wlan", "show", "networks"}).find("SSID 1"), std::string::npos);
 }
 
@@ -369,6 +374,109 @@ TEST(NetshSimProfile, WindowsStyleAndQuotedFileNames) {
   std::string xml = radio.WriteFile("a b.xml", ProfileXml("Biblioteca", "", true));
   EXPECT_NE(radio.Out({"wlan", "add", "profile", "filename=\"" + xml + "\"\r\n"}).find("atualizado"),
             std::string::npos);
+}
+
+std::string DeletedText(const std::string& name) {
+  return "O perfil \"" + name + "\" foi exclu\xED" "do da interface \"Wi-Fi\".\r\n";
+}
+std::string NotFoundText(const std::string& name) {
+  return "O perfil \"" + name + "\" n\xE3o foi encontrado em nenhuma interface.\r\n";
+}
+
+TEST(NetshSimDelete, DeletedProfileIsGoneButTheConnectionStays) {
+  Radio radio(kSmall + "profile \"Biblioteca\"\n");
+  NetshResult r = radio.Run({"wlan", "delete", "profile", "name=CasaAzul\r\n"});
+  EXPECT_EQ(r.out, DeletedText("CasaAzul"));
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0);
+  std::string profiles = radio.Out({"wlan", "show", "profiles"});
+  EXPECT_EQ(profiles.find(": CasaAzul\r\n"), std::string::npos);
+  EXPECT_NE(profiles.find("    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n"), std::string::npos);
+  // Still connected to the network whose profile went away.
+  std::string iface = radio.Out({"wlan", "show", "interfaces"});
+  EXPECT_NE(iface.find("    Estado                 : conectado\r\n"), std::string::npos);
+  EXPECT_NE(iface.find("    SSID" + std::string(19, ' ') + ": CasaAzul\r\n"), std::string::npos);
+  // But it cannot be connected to again, and it cannot be deleted twice.
+  ASSERT_TRUE(HasSuccessWord(radio.Out({"wlan", "disconnect"})));
+  NetshResult again = radio.Run({"wlan", "connect", "CasaAzul"});
+  EXPECT_EQ(again.out, "N\xE3o h\xE1 nenhum perfil \"CasaAzul\" atribu\xED" "do \xE0 interface \"Wi-Fi\".\r\n");
+  NetshResult twice = radio.Run({"wlan", "delete", "profile", "name=CasaAzul"});
+  EXPECT_EQ(twice.out, NotFoundText("CasaAzul"));
+  EXPECT_NE(twice.status, 0);
+  struct stat st;
+  ASSERT_EQ(stat(radio.StatePath().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // Keywords in any case; a profile added back connects again.
+  EXPECT_EQ(radio.Out({"WLAN", "Delete", "PROFILE", "NAME=Biblioteca"}), DeletedText("Biblioteca"));
+  EXPECT_NE(radio.Out({"wlan", "show", "profiles"}).find("-------------\r\n    <Nenhum>\r\n"), std::string::npos);
+  std::string xml = radio.WriteFile("casa.xml", ProfileXml("CasaAzul", "segredo123"));
+  EXPECT_NE(radio.Out({"wlan", "add", "profile", "filename=" + xml}).find("adicionado"), std::string::npos);
+  EXPECT_TRUE(HasSuccessWord(radio.Out({"wlan", "connect", "CasaAzul"})));
+}
+
+TEST(NetshSimDelete, UnknownOrMissingNameDeletesNothing) {
+  Radio radio(kSmall);
+  for (const std::string& name : {std::string("Biblioteca"), std::string("casaazul"), std::string("CasaAzul ")}) {
+    NetshResult r = radio.Run({"wlan", "delete", "profile", "name=" + name});
+    EXPECT_EQ(r.out, NotFoundText(name));
+    EXPECT_FALSE(HasSuccessWord(r.out));
+    EXPECT_NE(r.status, 0);
+  }
+  // Only name= names the profile; without it, the usage.
+  for (auto args : std::vector<std::vector<std::string>>{{"wlan", "delete", "profile"},
+                                                         {"wlan", "delete", "profile", "CasaAzul"},
+                                                         {"wlan", "delete", "profile", "name=\r\n"}}) {
+    NetshResult r = radio.Run(args);
+    EXPECT_EQ(r.out, "O par\xE2metro \"name\" \xE9 obrigat\xF3rio. Uso: delete profile name=<perfil>\r\n");
+    EXPECT_NE(r.status, 0);
+  }
+  EXPECT_FALSE(FileExists(radio.StatePath()));
+  EXPECT_EQ(Count(radio.Out({"wlan", "show", "profiles"}), ": CasaAzul\r\n"), 1u);
+}
+
+TEST(NetshSimDelete, HostileAndOptionLikeNamesDeleteExactlyThatProfile) {
+  const std::vector<std::string> names = {"a\" & del PWNED & \"", "$(touch PWNED)", "--help", "-h",
+                                          "name=CasaAzul", "a=b", "Caf\xE9 \"Central\"", "x; rm -rf PWNED"};
+  std::string scenario = kSmall;
+  for (const std::string& n : names) {
+    std::string quoted;
+    for (char c : n) quoted += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
+    scenario += "profile \"" + quoted + "\" key=qualquer99\n";
+  }
+  Radio radio(scenario);
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(radio.Out({"wlan", "delete", "profile", "name=" + names[i] + "\r\n"}), DeletedText(names[i]))
+        << names[i];
+    std::string profiles = radio.Out({"wlan", "show", "profiles"});
+    EXPECT_EQ(profiles.find(": " + names[i] + "\r\n"), std::string::npos) << names[i];
+    for (size_t j = i + 1; j < names.size(); ++j) EXPECT_NE(profiles.find(": " + names[j] + "\r\n"), std::string::npos);
+    EXPECT_NE(profiles.find(": CasaAzul\r\n"), std::string::npos);
+  }
+  EXPECT_FALSE(FileExists("PWNED"));
+}
+
+TEST(NetshSimDelete, ConcurrentAddsAndDeletesKeepEveryChange) {
+  Radio radio(kSmall);
+  const int kCalls = 12;
+  std::vector<std::string> files;
+  for (int i = 0; i < 2 * kCalls; ++i)
+    files.push_back(radio.WriteFile("p" + std::to_string(i) + ".xml", ProfileXml("Perfil " + std::to_string(i), "chave12345")));
+  for (int i = 0; i < kCalls; ++i) ASSERT_EQ(radio.Run({"wlan", "add", "profile", "filename=" + files[i]}).status, 0);
+  std::vector<std::thread> threads;
+  std::vector<NetshResult> deleted(kCalls);
+  for (int i = 0; i < kCalls; ++i)
+    threads.emplace_back([&, i] {
+      deleted[i] = radio.Run({"wlan", "delete", "profile", "name=Perfil " + std::to_string(i)});
+      radio.Run({"wlan", "add", "profile", "filename=" + files[kCalls + i]});
+    });
+  for (std::thread& t : threads) t.join();
+  std::string profiles = radio.Out({"wlan", "show", "profiles"});
+  for (int i = 0; i < kCalls; ++i) {
+    EXPECT_EQ(deleted[i].out, DeletedText("Perfil " + std::to_string(i)));
+    EXPECT_EQ(Count(profiles, ": Perfil " + std::to_string(i) + "\r\n"), 0u) << i;
+    EXPECT_EQ(Count(profiles, ": Perfil " + std::to_string(kCalls + i) + "\r\n"), 1u) << i;
+  }
+  EXPECT_EQ(Count(profiles, "Perfil de Todos"), kCalls + 1u);
 }
 
 TEST(NetshSimCommands, UnknownCommandsGoToTheErrorStream) {

@@ -19,6 +19,12 @@ std::string ScreenText() {
   return all;
 }
 
+std::string ScreenFlat() {
+  std::string all;
+  for (int r = 1; r <= kScreenRows; ++r) all += ScreenRow(r);
+  return all;
+}
+
 void UseHeadlessConsole() {
   ResetConsole();
   SelectWindowBackend("headless");

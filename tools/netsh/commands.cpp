@@ -55,6 +55,14 @@ Command ParseCommand(const std::vector<std::string>& args) {
         c.filename = value;
       }
     if (!c.filename.empty()) c.kind = CommandKind::kAddProfile;
+  } else if (verb == "delete" && what == "profile") {
+    c.kind = CommandKind::kDeleteProfile;
+    // Only name= names the profile: a plain word is not taken, as netsh does not.
+    for (size_t i = 3; i < args.size(); ++i)
+      if (Param(args[i], "name", &value)) {
+        c.name = TrimLineEnd(value);
+        break;
+      }
   }
   return c;
 }

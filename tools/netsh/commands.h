@@ -10,13 +10,15 @@ enum class CommandKind {
   kShowProfiles,
   kConnect,
   kDisconnect,
-  kAddProfile
+  kAddProfile,
+  kDeleteProfile
 };
 
 struct Command {
   CommandKind kind = CommandKind::kUnknown;
   bool bssid = false;     // show networks mode=bssid
-  std::string name;       // connect: name= or the first plain word, line end trimmed
+  std::string name;       // connect: name= or the first plain word; delete profile: name=;
+                          // line end trimmed
   std::string filename;   // add profile filename=
   std::string words;      // "wlan ..." as typed, for the unknown-command text
 };

@@ -199,6 +199,20 @@ Answer Connect(const NmDevice& dev, const std::string& name) {
   return {NoProfileText(name, dev.name), "", 1};
 }
 
+// Every saved Wi-Fi connection shown as NAME goes (two can show alike), each
+// by its UUID so no name ever reaches nmcli's command line.
+Answer DeleteProfile(const NmDevice& dev, const std::string& name) {
+  bool found = false;
+  for (const NmConnection& c : ListWifiConnections()) {
+    if (ShownName(c.name) != name) continue;
+    found = true;
+    RunResult r = Nmcli({"connection", "delete", "uuid", c.uuid});
+    if (r.status != 0) return {DeleteFailedText(FirstLine(r.err.empty() ? r.out : r.err)), "", 1};
+  }
+  if (!found) return {ProfileNotFoundText(name), "", 1};
+  return {ProfileDeletedText(name, dev.name), "", 0};
+}
+
 // GLib key-file value escaping.
 std::string KeyfileValue(const std::string& s) {
   std::string out;
@@ -343,7 +357,7 @@ Answer RunNm(const std::vector<std::string>& args) {
       return {ProfilesText(dev.name, names), "", 0};
     }
     case CommandKind::kConnect:
-      if (cmd.name.empty()) return {MissingNameText(), "", 1};
+      if (cmd.name.empty()) return {MissingNameText("connect"), "", 1};
       return Connect(dev, cmd.name);
     case CommandKind::kDisconnect: {
       if (!connected) return {DisconnectedText(dev.name), "", 0};
@@ -353,6 +367,9 @@ Answer RunNm(const std::vector<std::string>& args) {
     }
     case CommandKind::kAddProfile:
       return AddProfile(dev.name, cmd.filename);
+    case CommandKind::kDeleteProfile:
+      if (cmd.name.empty()) return {MissingNameText("delete profile"), "", 1};
+      return DeleteProfile(dev, cmd.name);
     case CommandKind::kUnknown:
       break;
   }

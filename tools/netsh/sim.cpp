@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "tools/netsh/commands.h"
 #include "tools/netsh/profile_xml.h"
@@ -219,6 +220,16 @@ Answer AddProfile(Sim* sim, const std::string& path) {
   if (!SaveState(sim)) return {ProfileFailedText("estado n\xE3o gravado."), "", 1};
   return {ProfileAddedText(p.name, sim->sc.iface, updated), "", 0};
 }
+
+// The connection in use is left alone: only the stored profile goes.
+Answer DeleteProfile(Sim* sim, const std::string& name) {
+  std::vector<SimProfile>& list = sim->st.profiles;
+  size_t before = list.size();
+  std::erase_if(list, [&](const SimProfile& p) { return p.name == name; });
+  if (list.size() == before) return {ProfileNotFoundText(name), "", 1};
+  if (!SaveState(sim)) return {DeleteFailedText("estado n\xE3o gravado."), "", 1};
+  return {ProfileDeletedText(name, sim->sc.iface), "", 0};
+}
 }  // namespace
 
 std::string DefaultSimStatePath() {
@@ -239,7 +250,7 @@ Answer RunSim(const std::string& scenario_path, const std::vector<std::string>& 
   if (sim.sc.failure == SimFailure::kServiceStopped) return {ServiceStoppedText(), "", 1};
   if (sim.sc.failure == SimFailure::kNoInterface) return {NoInterfaceText(), "", 1};
   bool changes = cmd.kind == CommandKind::kConnect || cmd.kind == CommandKind::kDisconnect ||
-                 cmd.kind == CommandKind::kAddProfile;
+                 cmd.kind == CommandKind::kAddProfile || cmd.kind == CommandKind::kDeleteProfile;
   OpenState(&sim, changes);
   switch (cmd.kind) {
     case CommandKind::kShowInterfaces:
@@ -252,7 +263,7 @@ Answer RunSim(const std::string& scenario_path, const std::vector<std::string>& 
       return {ProfilesText(sim.sc.iface, names), "", 0};
     }
     case CommandKind::kConnect:
-      if (cmd.name.empty()) return {MissingNameText(), "", 1};
+      if (cmd.name.empty()) return {MissingNameText("connect"), "", 1};
       return Connect(&sim, cmd.name);
     case CommandKind::kDisconnect:
       sim.st.connected = false;
@@ -261,6 +272,9 @@ Answer RunSim(const std::string& scenario_path, const std::vector<std::string>& 
       return {DisconnectedText(sim.sc.iface), "", 0};
     case CommandKind::kAddProfile:
       return AddProfile(&sim, cmd.filename);
+    case CommandKind::kDeleteProfile:
+      if (cmd.name.empty()) return {MissingNameText("delete profile"), "", 1};
+      return DeleteProfile(&sim, cmd.name);
     case CommandKind::kUnknown:
       break;
   }

@@ -142,8 +142,20 @@ std::string ProfileFailedText(const std::string& reason) {
   return "Falha ao adicionar o perfil: " + reason + kEol;
 }
 
-std::string MissingNameText() {
-  return std::string("O par\xE2metro \"name\" \xE9 obrigat\xF3rio. Uso: connect name=<perfil>") + kEol;
+std::string MissingNameText(const std::string& usage) {
+  return "O par\xE2metro \"name\" \xE9 obrigat\xF3rio. Uso: " + usage + " name=<perfil>" + kEol;
+}
+
+std::string ProfileDeletedText(const std::string& name, const std::string& iface) {
+  return "O perfil \"" + name + "\" foi exclu\xED" "do da interface \"" + iface + "\"." + kEol;
+}
+
+std::string ProfileNotFoundText(const std::string& name) {
+  return "O perfil \"" + name + "\" n\xE3o foi encontrado em nenhuma interface." + kEol;
+}
+
+std::string DeleteFailedText(const std::string& reason) {
+  return "Falha ao excluir o perfil: " + reason + kEol;
 }
 
 std::string UnknownCommandText(const std::string& words) {

@@ -54,7 +54,11 @@ std::string WrongKeyText(const std::string& name);
 std::string ConnectFailedText(const std::string& reason);
 std::string ProfileAddedText(const std::string& name, const std::string& iface, bool updated);
 std::string ProfileFailedText(const std::string& reason);
-std::string MissingNameText();
+// usage: the command the name belongs to ("connect", "delete profile").
+std::string MissingNameText(const std::string& usage);
+std::string ProfileDeletedText(const std::string& name, const std::string& iface);
+std::string ProfileNotFoundText(const std::string& name);
+std::string DeleteFailedText(const std::string& reason);
 std::string UnknownCommandText(const std::string& words);
 
 // A name received from the command line: one trailing CR LF (or lone CR or LF)

@@ -1,0 +1,120 @@
+// The whole program on the headless window against the simulated radio: the
+// user's road from the greeting to a connection and out again.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "console/console.h"
+#include "platform/window.h"
+#include "tests/support/e2e.h"
+#include "tests/support/screen.h"
+
+namespace {
+const char* kRadio =
+    "interface Wi-Fi\n"
+    "network \"CasaAzul\" WPA2-Personal CCMP key=azul2024casa\n"
+    "ap 00:11:22:33:44:55 88 802.11n 6\n"
+    "network \"Biblioteca\" Aberta Nenhuma\n"
+    "ap 66:77:88:99:aa:bb 40 802.11g 1\n"
+    "network \"Padaria\" WPA2-Personal CCMP key=paoquente77\n"
+    "ap 18:0f:76:5e:01:9a 54 802.11n 11\n"
+    "connected \"CasaAzul\"\n"
+    "profile \"CasaAzul\"\n";
+
+// The menu's list starts at column 5, row 10, on blue.
+constexpr int kListColumn = 5, kListRow = 10;
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+int Foreground(int column, int row) { return ReadScreenCell(column, row).attr & 0x0F; }
+int Background(int column, int row) { return ReadScreenCell(column, row).attr >> 4; }
+
+// The title on blue; after it the background the screen was cleared with
+// (black, except after a connection: the scan that follows it opens the menu
+// on blue once more before the next pass opens it again).
+void ExpectSplash(int screenBackground = 0) {
+  EXPECT_EQ(ScreenRow(1).substr(0, 35), "Zelnar - Gerenciador de redes Wi-Fi");
+  for (int c : {1, 20, 35}) EXPECT_EQ(ReadScreenCell(c, 1).attr, 0x1F) << c;
+  EXPECT_EQ(ReadScreenCell(36, 1).attr >> 4, screenBackground);
+  EXPECT_EQ(ScreenRow(3).substr(5, 28), "Para quem ouve a rede: escol");
+  EXPECT_EQ(ScreenRow(4).substr(5, 10), "Feito pela");
+}
+
+// The item on a row: its text and whether it is the highlighted one.
+void ExpectItem(int row, const std::string& text, bool highlighted) {
+  EXPECT_EQ(ScreenRow(row).substr(kListColumn - 1, text.size()), text) << "row " << row;
+  EXPECT_EQ(Foreground(kListColumn, row), highlighted ? 14 : 15) << "row " << row;
+  EXPECT_EQ(Background(kListColumn, row), 1) << "row " << row;
+}
+
+TEST(EndToEnd, GreetingListConnectionAndEnd) {
+  if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
+  ProgramDriver run(kRadio);
+  bool menuPresent = true;
+  run.Then(
+         [&] {
+           // The first wait: the splash and the list, item 1 highlighted.
+           if (Foreground(kListColumn, kListRow) != 14) {
+             menuPresent = false;
+             ProgramDriver::Stop();
+           }
+           ExpectSplash();
+           EXPECT_TRUE(Contains(ScreenText(), "Lista de redes dispon\xED" "veis"));
+           ExpectItem(kListRow, "CasaAzul, conectado, segura, sinal 88%", true);
+           ExpectItem(kListRow + 1, "Biblioteca, sinal 40%", false);
+           ExpectItem(kListRow + 2, "Padaria, segura, sinal 54%", false);
+         },
+         Press(kKeyDown))
+      .Then(
+          [] {
+            ExpectItem(kListRow, "CasaAzul", false);
+            ExpectItem(kListRow + 1, "Biblioteca", true);
+          },
+          Press(kKeyDown))
+      .Then([] { ExpectItem(kListRow + 2, "Padaria", true); }, PressEscape())
+      .Then([] { EXPECT_TRUE(Contains(ScreenText(), "Confirma fim ?")); }, TypeText("n"))
+      .Then(
+          [] {
+            // A new pass: the splash again, the list from its first item.
+            ExpectSplash();
+            EXPECT_FALSE(Contains(ScreenText(), "Confirma fim"));
+            ExpectItem(kListRow, "CasaAzul", true);
+            ExpectItem(kListRow + 2, "Padaria", false);
+          },
+          [] {
+            auto keys = Press(kKeyDown);
+            keys.push_back(keys[0]);
+            keys.push_back(PressEnter()[0]);
+            return keys;
+          }())
+      .Then([] { EXPECT_TRUE(Contains(ScreenText(), "Digite a chave de seguran\xE7" "a da rede sem fio")); },
+            TypeText("paoquente77"))
+      .Then(
+          [] {
+            // The key was echoed black on black: there, but not readable.
+            std::string screen = ScreenText();
+            size_t at = screen.find("paoquente77");
+            ASSERT_NE(at, std::string::npos);
+            int row = static_cast<int>(std::count(screen.begin(), screen.begin() + static_cast<long>(at), '\n')) + 1;
+            int column = static_cast<int>(at - screen.rfind('\n', at)) ;
+            for (int c = column; c < column + 11; ++c) {
+              EXPECT_EQ(Foreground(c, row), 0) << c;
+              EXPECT_EQ(Background(c, row), 0) << c;
+            }
+          },
+          PressEnter())
+      .Then(
+          [] {
+            // Connected, and the list scanned again shows it.
+            ExpectSplash(1);
+            ExpectItem(kListRow, "CasaAzul, segura, sinal 88%", true);
+            ExpectItem(kListRow + 2, "Padaria, conectado, segura, sinal 54%", false);
+          },
+          PressEscape())
+      .Then([] { EXPECT_TRUE(Contains(ScreenText(), "Confirma fim ?")); }, TypeText("s"));
+  int code = run.Run();
+  if (!menuPresent) GTEST_SKIP() << "the option-list menu is not in this build";
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(run.StepsDone(), 9);
+}
+}  // namespace

@@ -1,0 +1,232 @@
+// The desktop window in a real X server (a private Xvfb when the test has no
+// display): what X shows of the splash text, and a key typed through X.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "console/console.h"
+#include "console/keyboard.h"
+#include "platform/clock.h"
+#include "platform/messages.h"
+#include "platform/window.h"
+#include "tests/support/testenv.h"
+
+namespace {
+// Xvfb on a free display number for the life of the test program.
+class PrivateDisplay : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display) return;
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      std::string fd = std::to_string(fds[1]);
+      // -noreset: the server would tell its number again when the last
+      // window closes, and die of the closed pipe.
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-screen", "0", "1280x1024x24", "-nolisten",
+             "tcp", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    // The number comes with a line feed, maybe in two writes: reading stops
+    // at it, and the pipe stays open so that no write of the server fails.
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    pipe_ = fds[0];
+    if (!number.empty()) setenv("DISPLAY", (":" + std::to_string(std::atoi(number.c_str()))).c_str(), 1);
+  }
+  void TearDown() override {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    close(pipe_);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int pipe_ = -1;
+};
+const auto* const kDisplay = ::testing::AddGlobalTestEnvironment(new PrivateDisplay);
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+  pclose(p);
+  return out;
+}
+
+// A screenshot of one X window as 0xRRGGBB pixels.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+Shot TakeShot(const std::string& window, int width, int height) {
+  Shot shot;
+  std::string raw = Shell("import -window " + window + " -depth 8 rgb:- 2>/dev/null");
+  if (raw.size() != static_cast<size_t>(width) * height * 3) return shot;
+  shot.width = width;
+  shot.height = height;
+  for (size_t i = 0; i + 2 < raw.size(); i += 3)
+    shot.pixels.push_back(static_cast<uint32_t>(static_cast<unsigned char>(raw[i])) << 16 |
+                          static_cast<uint32_t>(static_cast<unsigned char>(raw[i + 1])) << 8 |
+                          static_cast<unsigned char>(raw[i + 2]));
+  return shot;
+}
+
+// Pixels of a colour inside one text cell.
+int CountInCell(const Shot& shot, int column, int row, uint32_t colour) {
+  int n = 0;
+  for (int y = row * CellHeight(); y < (row + 1) * CellHeight(); ++y)
+    for (int x = column * CellWidth(); x < (column + 1) * CellWidth(); ++x) n += shot.At(x, y) == colour;
+  return n;
+}
+
+class SdlWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) GTEST_SKIP() << "no X server (Xvfb is not installed)";
+    if (Shell("command -v import >/dev/null && command -v xdotool >/dev/null && echo yes") != "yes\n")
+      GTEST_SKIP() << "import or xdotool missing";
+    ResetMessages();
+    ResetConsole();
+    SelectWindowBackend("sdl");
+    InitConsole();
+    if (WindowBackendName() != "sdl") GTEST_SKIP() << "SDL cannot open a window here";
+  }
+  void TearDown() override {
+    ResetConsole();
+    ResetWindow();
+    ResetMessages();
+  }
+  // Pumps until X has had its say (input, exposure): bounded, not timed.
+  void Settle() {
+    for (int i = 0; i < 20; ++i) {
+      WaitMessageFor(10);
+      PumpMessages();
+    }
+  }
+  std::string WindowId(const std::string& title) {
+    std::string id = Shell("xdotool search --name '^" + title + "$' 2>/dev/null | head -1");
+    while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+    return id;
+  }
+  TempDir windows_;
+  // A fixed font size, so the test does not depend on the screen's size.
+  std::string ini_ = windows_.Write("TAVIRO.INI", "[VIDEO]\nLARGURALETRA=12\nALTURALETRA=24\n");
+  ScopedEnv windowsDir_{"WINDIR", windows_.path()};
+  ScopedEnv timeScale_{"ZELNAR_TIME_SCALE", "0"};
+};
+
+TEST_F(SdlWindow, SplashTextInItsColoursAsXShowsIt) {
+  ConsoleTitle("Zelnar");
+  SetBackground(1);
+  WriteLn("Zelnar - Gerenciador de redes Wi-Fi");
+  SetBackground(0);
+  MoveCursor(6, 3);
+  SetForeground(14);
+  WriteLn("Para quem ouve a rede");
+  Settle();
+  ASSERT_EQ(CellWidth(), 12);
+  ASSERT_EQ(CellHeight(), 24);
+  std::string id = WindowId("Zelnar");
+  ASSERT_FALSE(id.empty()) << "no X window titled Zelnar";
+  Shot shot = TakeShot(id, 80 * 12, 25 * 24);
+  ASSERT_FALSE(shot.pixels.empty()) << "screenshot failed";
+  // "Z" on blue: mostly blue, with white glyph pixels.
+  EXPECT_GT(CountInCell(shot, 0, 0, 0x0000FF), 12 * 24 / 2);
+  EXPECT_GT(CountInCell(shot, 0, 0, 0xFFFFFF), 10);
+  // The blank between words is all blue; past the title, all black.
+  EXPECT_EQ(CountInCell(shot, 6, 0, 0x0000FF), 12 * 24);
+  EXPECT_EQ(CountInCell(shot, 50, 0, 0x000000), 12 * 24);
+  // The yellow line at column 6, row 3.
+  EXPECT_GT(CountInCell(shot, 5, 2, 0xFFFF00), 10);
+  EXPECT_EQ(CountInCell(shot, 5, 2, 0xFFFFFF), 0);
+  // The window's own read-back agrees with X.
+  std::vector<uint32_t> pixels;
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadWindowPixels(&pixels, &w, &h));
+  ASSERT_EQ(w, shot.width);
+  ASSERT_EQ(h, shot.height);
+  EXPECT_EQ(pixels, shot.pixels);
+}
+
+TEST_F(SdlWindow, AKeyTypedThroughXReachesTheQueue) {
+  ConsoleTitle("Zelnar teclado");
+  Settle();
+  std::string id = WindowId("Zelnar teclado");
+  ASSERT_FALSE(id.empty());
+  Shell("xdotool windowfocus --sync " + id + " key Down key a 2>/dev/null");
+  std::vector<int> codes;
+  for (int i = 0; i < 200 && codes.size() < 3; ++i) {
+    WaitMessageFor(10);
+    while (KeyWaiting()) codes.push_back(TakeKey());
+  }
+  EXPECT_EQ(codes, (std::vector<int>{0, 80, 'a'}));
+}
+
+TEST_F(SdlWindow, CaretOnTheBaseLineWhileAKeyIsAwaited) {
+  ConsoleTitle("Zelnar cursor");
+  Settle();
+  std::string id = WindowId("Zelnar cursor");
+  ASSERT_FALSE(id.empty());
+  Shell("xdotool windowfocus --sync " + id + " 2>/dev/null");
+  for (int i = 0; i < 200 && !ConsoleFocused(); ++i) {
+    WaitMessageFor(10);
+    PumpMessages();
+  }
+  ASSERT_TRUE(ConsoleFocused());
+  MoveCursor(3, 2);
+  BeginKeyWait();
+  Settle();
+  Shot shot = TakeShot(id, 80 * 12, 25 * 24);
+  ASSERT_FALSE(shot.pixels.empty());
+  // Two rows of the cell at column 3, row 2, from the base line down, are
+  // inverted (black to white); nothing else is.
+  int top = 1 * 24 + CellAscent();
+  for (int y = 24; y < 48; ++y)
+    for (int x = 2 * 12; x < 3 * 12; ++x)
+      EXPECT_EQ(shot.At(x, y), (y == top || y == top + 1) ? 0xFFFFFFu : 0x000000u) << x << "," << y;
+  EXPECT_EQ(CountInCell(shot, 3, 1, 0x000000), 12 * 24);
+  EndKeyWait();
+  Settle();
+  shot = TakeShot(id, 80 * 12, 25 * 24);
+  ASSERT_FALSE(shot.pixels.empty());
+  EXPECT_EQ(CountInCell(shot, 2, 1, 0x000000), 12 * 24);
+}
+
+TEST_F(SdlWindow, ScrollingRepaintsFromTheBuffer) {
+  ConsoleTitle("Zelnar rolagem");
+  MoveCursor(1, 2);
+  SetForeground(10);
+  Write("verde");
+  MoveCursor(1, 25);
+  Write("\n");
+  Settle();
+  std::vector<uint32_t> pixels;
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadWindowPixels(&pixels, &w, &h));
+  Shot shot{w, h, pixels};
+  // The green text moved from row 2 to row 1; row 2 is black again.
+  EXPECT_LT(CountInCell(shot, 0, 0, 0x000000), 12 * 24 - 10);
+  EXPECT_GT(CountInCell(shot, 0, 0, 0x80FF80), 0);
+  EXPECT_EQ(CountInCell(shot, 0, 1, 0x000000), 12 * 24);
+}
+}  // namespace
