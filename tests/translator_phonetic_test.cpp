@@ -235,6 +235,24 @@ TEST_F(Phonetic, LongWordsAndLongTextsAreSafe) {
   EXPECT_FALSE(TextToPhonetic(any).empty());
 }
 
+TEST_F(Phonetic, OddRulesAndExceptionsAreSafe) {
+  std::string rules, exceptions;
+  uint32_t seed = 99;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  const char parts[] = "#%]_|&*+[\\()=ABCSE'~^ \r";
+  for (int line = 0; line < 400; ++line) {
+    for (int i = 0, n = next() % 24; i < n; ++i) rules += parts[next() % (sizeof parts - 1)];
+    rules += '\n';
+    for (int i = 0, n = next() % 300; i < n; ++i) exceptions += static_cast<char>(next() >> 24 | 1);
+    exceptions += '\n';
+  }
+  Load(rules + "(A)=a|\n", exceptions);
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += static_cast<char>(next() >> 24);
+  TextToPhonetic(text);
+  EXPECT_EQ(TextToPhonetic("   "), "");
+}
+
 TEST_F(Phonetic, TheVoiceRulesReadPortuguese) {
   ASSERT_TRUE(LoadTranslatorRules(std::string(ZELNAR_SOURCE_DIR) + "/voice/regras.rgr"));
   ASSERT_TRUE(LoadTranslatorExceptions(std::string(ZELNAR_SOURCE_DIR) + "/voice/portug.exc"));

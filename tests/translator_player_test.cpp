@@ -252,6 +252,24 @@ TEST_F(Player, ClosedVowelGlideAndClusterPieces) {
                                            "$dji?", "$s?", "$awTIL?"}));
 }
 
+TEST_F(Player, AnyBytesAreSafe) {
+  Start({{"$A", S(100, 1)}, {"$KA", S(100, 2)}, {"$NN", S(100, 3)}});
+  install_.Letter("_65", S(100, 4));
+  uint32_t seed = 12345;
+  std::string junk;
+  const char alphabet[] = "[]/ _^~aAeEiIoOuUwykszrnmptdjgx$#\x01\xFF";
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    junk += (seed >> 20) % 3 ? alphabet[(seed >> 8) % (sizeof alphabet - 1)] : static_cast<char>(seed >> 16);
+  }
+  SpeakPhonetic(junk);
+  SpeakPhonetic("_");
+  SpeakPhonetic("[");
+  SpeakPhonetic("~^~^");
+  SpeakPhonetic(std::string(100, '/') + std::string(100, 'a'));
+  for (const CapturedBlock& b : WaveCapture().blocks) EXPECT_LE(b.bytes.size(), 63956u);
+}
+
 TEST_F(Player, WithoutAStartNothingBreaks) {
   SpeakPhonetic("[kA /zas][ /_K]");
   EXPECT_EQ(CapturedBlockCount(), 0);
