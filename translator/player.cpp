@@ -41,9 +41,10 @@ void AppendBytes(const uint8_t* data, size_t n) {
   while (n > 0) {
     size_t chunk = std::min<size_t>(n, kSpeechBufferSize - kHeader - 1);
     MakeRoom(static_cast<int>(chunk));
-    uint8_t* buffer = SpeechBuffer();
-    if (buffer) std::memcpy(buffer + gFill, data, chunk);
-    if (buffer) gFill += static_cast<int>(chunk);
+    if (uint8_t* buffer = SpeechBuffer()) {
+      std::memcpy(buffer + gFill, data, chunk);
+      gFill += static_cast<int>(chunk);
+    }
     data += chunk;
     n -= chunk;
   }

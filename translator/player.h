@@ -1,6 +1,9 @@
 // Speaking a phonetic string by joining recorded segments of the diphone
 // database into the speech buffer, which is played whenever it fills and at
-// the end.
+// the end. A segment or character file longer than the buffer (63,956
+// samples after its header) is not cut: it goes on in the next block. A
+// segment shortened by the segment cut or a length factor ends at its last
+// crossing of the centre line within 20 ms, so that it does not click.
 #pragma once
 #include <string>
 #include <string_view>
