@@ -158,7 +158,14 @@ void TerminalDrawRun(int column, int row, const char* text, int count, uint32_t 
   if (bg != gLastBg) Colour("48", bg);
   gLastFg = fg;
   gLastBg = bg;
-  gOut += Latin1ToUtf8(std::string_view(text, static_cast<size_t>(count)));
+  // Control characters (C0, DEL and the C1 range) take no column on a
+  // terminal, or act; a name holding one would pull the rest of its row left.
+  std::string cells(text, static_cast<size_t>(count));
+  for (char& c : cells) {
+    unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x20 || (b >= 0x7F && b <= 0x9F)) c = '?';
+  }
+  gOut += Latin1ToUtf8(cells);
 }
 
 bool TerminalScrollUp(int, uint32_t) { return false; }

@@ -1,0 +1,97 @@
+// What the text-terminal window writes to a terminal: the window runs on a
+// pseudo-terminal and every byte it sends is read back.
+#include <gtest/gtest.h>
+
+#include <pty.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "console/console.h"
+#include "platform/messages.h"
+#include "platform/window.h"
+#include "tests/support/testenv.h"
+
+namespace {
+class TerminalOutput : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    ResetConsole();
+    ResetMessages();
+    SelectWindowBackend("headless");
+  }
+  // Runs `body` with the terminal window on a pseudo-terminal of 80 x 25 as
+  // standard input and output, then closes the window; what was written.
+  std::string Capture(const std::function<void()>& body) {
+    int master = -1, slave = -1;
+    winsize size{};
+    size.ws_row = 25;
+    size.ws_col = 80;
+    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) return "openpty failed";
+    static const std::string kEnd = "\x01end of capture\x01";
+    std::string bytes;
+    std::thread reader([&] {
+      char buffer[4096];
+      ssize_t n;
+      while ((n = read(master, buffer, sizeof buffer)) > 0) {
+        bytes.append(buffer, static_cast<size_t>(n));
+        if (bytes.size() >= kEnd.size() && bytes.compare(bytes.size() - kEnd.size(), kEnd.size(), kEnd) == 0) break;
+      }
+    });
+    const int in = dup(0), out = dup(1);
+    dup2(slave, 0);
+    dup2(slave, 1);
+    ResetMessages();
+    ResetConsole();
+    SelectWindowBackend("terminal");
+    body();
+    ResetConsole();  // the window closes: the terminal is put back
+    dup2(in, 0);
+    dup2(out, 1);
+    close(in);
+    close(out);
+    ssize_t ignored = write(slave, kEnd.data(), kEnd.size());
+    (void)ignored;
+    reader.join();
+    close(slave);
+    close(master);
+    if (bytes.size() >= kEnd.size()) bytes.resize(bytes.size() - kEnd.size());
+    return bytes;
+  }
+  TempDir windows_;
+  ScopedEnv windowsDir_{"WINDIR", windows_.path()};
+  ScopedEnv timeScale_{"ZELNAR_TIME_SCALE", "0"};
+};
+
+TEST_F(TerminalOutput, TextGoesOutAsUtf8) {
+  std::string bytes = Capture([] {
+    Write("Dispon\xEDveis");
+    PumpMessages();
+  });
+  EXPECT_NE(bytes.find("Dispon\xC3\xADveis"), std::string::npos);
+}
+
+// Bytes that are control characters in Unicode (a hostile network name can
+// hold them) would take no column on a terminal and pull the rest of the row
+// one place left; each is drawn as one visible stand-in instead.
+TEST_F(TerminalOutput, ControlCharactersTakeTheirColumn) {
+  std::string bytes = Capture([] {
+    Write("AB\x85" "CD\x7F" "E\x9B" "2J");
+    WriteScreenCell(10, 1, Cell{0x1B, 0x0F});
+    PumpMessages();
+  });
+  EXPECT_NE(bytes.find("AB?CD?E?2J"), std::string::npos);
+  EXPECT_EQ(bytes.find("\xC2\x85"), std::string::npos);
+  EXPECT_EQ(bytes.find("\xC2\x9B"), std::string::npos);
+  EXPECT_EQ(bytes.find('\x7F'), std::string::npos);
+  // The cell at column 10 holds ESC: what is drawn there, colours skipped.
+  size_t at = bytes.rfind("\x1b[1;10H");
+  ASSERT_NE(at, std::string::npos);
+  at += 7;
+  while (bytes.compare(at, 2, "\x1b[") == 0) at = bytes.find('m', at) + 1;
+  EXPECT_EQ(bytes.substr(at, 1), "?");
+}
+
+}  // namespace
