@@ -33,7 +33,7 @@ uint32_t gLastFg = 0xFFFFFFFF, gLastBg = 0xFFFFFFFF;
 bool gCaret = false;
 int gCaretColumn = 0, gCaretRow = 0;
 
-constexpr char kRestore[] = "\x1b[0m\x1b[?25h\x1b[?7h\x1b[?1004l\x1b[?1049l";
+constexpr char kRestore[] = "\x1b[0m\x1b[0 q\x1b[?25h\x1b[?7h\x1b[?1004l\x1b[?1049l";
 
 void WriteAll(const char* data, size_t size) {
   while (size > 0) {

@@ -94,4 +94,19 @@ TEST_F(TerminalOutput, ControlCharactersTakeTheirColumn) {
   EXPECT_EQ(bytes.substr(at, 1), "?");
 }
 
+// The caret changes the terminal's cursor to an underline while a key is
+// awaited; on the way out the user's own cursor shape comes back.
+TEST_F(TerminalOutput, TheCursorShapeIsPutBackAtTheEnd) {
+  std::string bytes = Capture([] {
+    PumpMessages();  // the focus report of the opening
+    BeginKeyWait();
+    PumpMessages();
+  });
+  const size_t underline = bytes.rfind("\x1b[4 q");
+  ASSERT_NE(underline, std::string::npos) << "the caret never showed";
+  EXPECT_NE(bytes.find("\x1b[0 q", underline), std::string::npos);
+  const size_t mainScreen = bytes.rfind("\x1b[?1049l");
+  EXPECT_NE(mainScreen, std::string::npos);
+  EXPECT_GT(mainScreen, underline);
+}
 }  // namespace
