@@ -33,7 +33,9 @@ uint32_t gLastFg = 0xFFFFFFFF, gLastBg = 0xFFFFFFFF;
 bool gCaret = false;
 int gCaretColumn = 0, gCaretRow = 0;
 
-constexpr char kRestore[] = "\x1b[0m\x1b[0 q\x1b[?25h\x1b[?7h\x1b[?1004l\x1b[?1049l";
+// Colours, cursor shape and visibility, wrapping, focus reports, the main
+// screen and the terminal's own title (saved at the opening).
+constexpr char kRestore[] = "\x1b[0m\x1b[0 q\x1b[?25h\x1b[?7h\x1b[?1004l\x1b[?1049l\x1b[23;0t";
 
 void WriteAll(const char* data, size_t size) {
   while (size > 0) {
@@ -126,7 +128,7 @@ bool TerminalOpen(const WindowSetup& setup, int* cw, int* ch, int* ascent) {
   }
   MeasureTerminal();
   gLastFg = gLastBg = 0xFFFFFFFF;
-  gOut = "\x1b[?1049h\x1b[?7l\x1b[?1004h\x1b[0m\x1b[2J";
+  gOut = "\x1b[22;0t\x1b[?1049h\x1b[?7l\x1b[?1004h\x1b[0m\x1b[2J";
   gOut += "\x1b]0;" + Latin1ToUtf8(setup.title) + "\x07";
   Flush();
   *cw = 8;

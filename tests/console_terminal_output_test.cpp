@@ -109,4 +109,22 @@ TEST_F(TerminalOutput, TheCursorShapeIsPutBackAtTheEnd) {
   EXPECT_NE(mainScreen, std::string::npos);
   EXPECT_GT(mainScreen, underline);
 }
+
+// The window's title replaces the terminal's while the program runs; the
+// terminal's own title is saved first and comes back at the end.
+TEST_F(TerminalOutput, TheTerminalTitleIsPutBackAtTheEnd) {
+  std::string bytes = Capture([] {
+    ConsoleTitle("Zelnar");
+    PumpMessages();
+  });
+  const size_t saved = bytes.find("\x1b[22;0t");
+  const size_t firstTitle = bytes.find("\x1b]0;");
+  const size_t ours = bytes.rfind("\x1b]0;Zelnar\x07");
+  ASSERT_NE(saved, std::string::npos) << "the terminal's title was not saved";
+  ASSERT_NE(ours, std::string::npos);
+  EXPECT_LT(saved, firstTitle);
+  const size_t restored = bytes.rfind("\x1b[23;0t");
+  ASSERT_NE(restored, std::string::npos) << "the terminal's title was not put back";
+  EXPECT_GT(restored, bytes.rfind("\x1b]0;"));
+}
 }  // namespace
