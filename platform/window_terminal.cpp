@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -324,6 +325,13 @@ void Parse() {
       }
       if (gIn.size() == 1) continue;
       char next = gIn[1];
+      if (next == '[' && gIn.size() >= 3 && gIn[2] == '[') {
+        // The Linux console's F1 to F5: ESC [ [ A to E.
+        if (gIn.size() < 4 && ReadInput(30)) continue;
+        if (gIn.size() >= 4 && gIn[3] >= 'A' && gIn[3] <= 'E') Key(kKeyF1 + (gIn[3] - 'A'), 0);
+        gIn.erase(0, std::min<size_t>(4, gIn.size()));
+        continue;
+      }
       if (next == '[' || next == 'O') {
         size_t end = 2;
         while (end < gIn.size() && !(gIn[end] >= 0x40 && gIn[end] <= 0x7E)) ++end;
