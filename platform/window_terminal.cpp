@@ -24,6 +24,7 @@ namespace {
 bool gOpen = false;
 termios gSaved;
 bool gSavedValid = false;
+int gSavedStderr = -1;  // standard error while the window keeps it off the screen
 int gWakePipe[2] = {-1, -1};
 volatile sig_atomic_t gResized = 0;
 std::string gOut;
@@ -54,6 +55,22 @@ void RestoreTerminal() {
   gOpen = false;
   WriteAll(kRestore, sizeof kRestore - 1);
   if (gSavedValid) tcsetattr(0, TCSAFLUSH, &gSaved);
+  if (gSavedStderr >= 0) {
+    dup2(gSavedStderr, 2);
+    close(gSavedStderr);
+    gSavedStderr = -1;
+  }
+}
+
+// Libraries complain on standard error (the sound library when it finds no
+// card); on the terminal the window draws on, that would land in the screen.
+void SilenceStderr() {
+  if (gSavedStderr >= 0 || !isatty(2)) return;
+  int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (nowhere < 0) return;
+  gSavedStderr = fcntl(2, F_DUPFD_CLOEXEC, 3);
+  if (gSavedStderr >= 0) dup2(nowhere, 2);
+  close(nowhere);
 }
 
 constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
@@ -120,6 +137,7 @@ bool TerminalOpen(const WindowSetup& setup, int* cw, int* ch, int* ascent) {
     for (int fd : gWakePipe) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   }
   gOpen = true;
+  SilenceStderr();
   static bool handlersInstalled = false;
   if (!handlersInstalled) {
     handlersInstalled = true;

@@ -23,8 +23,9 @@ class TerminalOutput : public ::testing::Test {
     SelectWindowBackend("headless");
   }
   // Runs `body` with the terminal window on a pseudo-terminal of 80 x 25 as
-  // standard input and output, then closes the window; what was written.
-  std::string Capture(const std::function<void()>& body) {
+  // standard input, output and error, closes the window and runs `after`;
+  // what was written.
+  std::string Capture(const std::function<void()>& body, const std::function<void()>& after = [] {}) {
     int master = -1, slave = -1;
     winsize size{};
     size.ws_row = 25;
@@ -40,18 +41,22 @@ class TerminalOutput : public ::testing::Test {
         if (bytes.size() >= kEnd.size() && bytes.compare(bytes.size() - kEnd.size(), kEnd.size(), kEnd) == 0) break;
       }
     });
-    const int in = dup(0), out = dup(1);
+    const int in = dup(0), out = dup(1), err = dup(2);
     dup2(slave, 0);
     dup2(slave, 1);
+    dup2(slave, 2);
     ResetMessages();
     ResetConsole();
     SelectWindowBackend("terminal");
     body();
     ResetConsole();  // the window closes: the terminal is put back
+    after();
     dup2(in, 0);
     dup2(out, 1);
+    dup2(err, 2);
     close(in);
     close(out);
+    close(err);
     ssize_t ignored = write(slave, kEnd.data(), kEnd.size());
     (void)ignored;
     reader.join();
@@ -126,5 +131,27 @@ TEST_F(TerminalOutput, TheTerminalTitleIsPutBackAtTheEnd) {
   const size_t restored = bytes.rfind("\x1b[23;0t");
   ASSERT_NE(restored, std::string::npos) << "the terminal's title was not put back";
   EXPECT_GT(restored, bytes.rfind("\x1b]0;"));
+}
+
+// Libraries write their complaints to standard error (the sound library
+// does when it finds no card); on the terminal the window occupies they
+// would land in the middle of the screen. While the window is open they go
+// nowhere; afterwards standard error is the terminal again.
+TEST_F(TerminalOutput, StandardErrorStaysOffTheScreen) {
+  std::string bytes = Capture(
+      [] {
+        InitConsole();
+        ssize_t n = write(2, "ALSA lib noise", 14);
+        (void)n;
+        Write("texto");
+        PumpMessages();
+      },
+      [] {
+        ssize_t n = write(2, "after the end", 13);
+        (void)n;
+      });
+  EXPECT_NE(bytes.find("texto"), std::string::npos);
+  EXPECT_EQ(bytes.find("ALSA lib noise"), std::string::npos);
+  EXPECT_NE(bytes.find("after the end"), std::string::npos);
 }
 }  // namespace
