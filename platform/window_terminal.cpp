@@ -429,7 +429,7 @@ const WindowBackend kTerminal = {
     "terminal",         TerminalWorkArea,     TerminalOpen,      TerminalClose,
     TerminalTitle,      TerminalDrawRun,      TerminalScrollUp,  TerminalShowCaret,
     TerminalHideCaret,  TerminalDrawImage,    TerminalDrawStretched, TerminalReadPixels,
-    TerminalPoll,         TerminalWait,      TerminalWake,
+    TerminalPoll,         TerminalWait,      TerminalWake, false,
 };
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "console/console.h"
+#include "console/keyboard.h"
 #include "platform/messages.h"
 #include "platform/window.h"
 #include "tests/support/testenv.h"
@@ -33,6 +34,7 @@ class TerminalOutput : public ::testing::Test {
     if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) return "openpty failed";
     static const std::string kEnd = "\x01end of capture\x01";
     std::string bytes;
+    master_ = master;
     std::thread reader([&] {
       char buffer[4096];
       ssize_t n;
@@ -65,6 +67,12 @@ class TerminalOutput : public ::testing::Test {
     if (bytes.size() >= kEnd.size()) bytes.resize(bytes.size() - kEnd.size());
     return bytes;
   }
+  // What the user types on the terminal (inside `body`).
+  void Type(const std::string& keys) {
+    ssize_t n = write(master_, keys.data(), keys.size());
+    (void)n;
+  }
+  int master_ = -1;
   TempDir windows_;
   ScopedEnv windowsDir_{"WINDIR", windows_.path()};
   ScopedEnv timeScale_{"ZELNAR_TIME_SCALE", "0"};
@@ -153,5 +161,22 @@ TEST_F(TerminalOutput, StandardErrorStaysOffTheScreen) {
   EXPECT_NE(bytes.find("texto"), std::string::npos);
   EXPECT_EQ(bytes.find("ALSA lib noise"), std::string::npos);
   EXPECT_NE(bytes.find("after the end"), std::string::npos);
+}
+
+// Braille chords are read from key releases, which a terminal never reports:
+// a braille mode from the settings would only swallow every letter typed.
+TEST_F(TerminalOutput, BrailleModeFromTheSettingsLeavesLettersTyped) {
+  windows_.Write("TAVIRO.INI", "[BRAILLE]\nMODO=1\n");
+  static int mode = -1;
+  static std::string typed;
+  Capture([this] {
+    InitConsole();
+    mode = BrailleMode();
+    Type("ab c\r");
+    typed.clear();
+    while (typed.empty() || typed.back() != '\r') typed += static_cast<char>(TakeKey());
+  });
+  EXPECT_EQ(mode, 0);
+  EXPECT_EQ(typed, "ab c\r");
 }
 }  // namespace
