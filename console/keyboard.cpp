@@ -225,6 +225,9 @@ void HandleKeyUp(int key, unsigned mods) {
 }
 
 void SetBrailleMode(int mode) {
+  // Chords are read from key releases; a window without them (a text
+  // terminal) would only swallow every letter typed.
+  if (!WindowReportsKeyUps()) mode = 0;
   if (mode > 2) mode = 1;
   if (mode < 0) mode = 0;
   if (mode == 0) {

@@ -92,6 +92,8 @@ bool ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
   return gOpen && Backend()->readPixels(pixels, width, height);
 }
 
+bool WindowReportsKeyUps() { return Backend()->keyUps; }
+
 bool PollWindowEvent(WindowEvent* event) { return gOpen && Backend()->poll(event); }
 void WaitWindowEvent(int timeout_ms) { Backend()->wait(timeout_ms); }
 void WakeWindow() { Backend()->wake(); }

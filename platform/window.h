@@ -114,6 +114,9 @@ void DrawImageStretched(int width, int height, const uint32_t* pixels, int sx, i
 // the backend keeps no pixels.
 bool ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height);
 
+// Whether the window reports key releases (a text terminal does not).
+bool WindowReportsKeyUps();
+
 // Input. Poll returns false when nothing is pending; Wait blocks until input
 // or WakeWindow, at most timeout_ms (-1: no limit). WakeWindow is thread-safe.
 bool PollWindowEvent(WindowEvent* event);

@@ -19,6 +19,7 @@ struct WindowBackend {
   bool (*poll)(WindowEvent* event);
   void (*wait)(int timeout_ms);
   void (*wake)();
+  bool keyUps;  // whether key releases are reported (braille chords need them)
 };
 
 const WindowBackend* HeadlessWindowBackend();

@@ -114,7 +114,7 @@ const WindowBackend kHeadless = {
     "headless",        HeadlessWorkArea,   HeadlessOpen,          HeadlessClose,
     HeadlessTitleSet,  HeadlessDrawRun,    HeadlessScroll,        HeadlessShowCaret,
     HeadlessHideCaret, HeadlessDrawImage,  HeadlessDrawStretched, HeadlessReadPixels,
-    HeadlessPoll,      HeadlessWait,       HeadlessWake,
+    HeadlessPoll,      HeadlessWait,       HeadlessWake, true,
 };
 }  // namespace
 

@@ -464,7 +464,7 @@ void SdlWake() {
 const WindowBackend kSdl = {
     "sdl",      SdlWorkArea,  SdlOpen,        SdlClose,         SdlTitle,      SdlDrawRun,
     SdlScrollUp, SdlShowCaret, SdlHideCaret,  SdlDrawImage,     SdlDrawStretched, SdlReadPixels,
-    SdlPoll,      SdlWait,        SdlWake,
+    SdlPoll,      SdlWait,        SdlWake, true,
 };
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,7 @@ namespace {
 bool gOpen = false;
 termios gSaved;
 bool gSavedValid = false;
+int gSavedStderr = -1;  // standard error while the window keeps it off the screen
 int gWakePipe[2] = {-1, -1};
 volatile sig_atomic_t gResized = 0;
 std::string gOut;
@@ -33,7 +35,9 @@ uint32_t gLastFg = 0xFFFFFFFF, gLastBg = 0xFFFFFFFF;
 bool gCaret = false;
 int gCaretColumn = 0, gCaretRow = 0;
 
-constexpr char kRestore[] = "\x1b[0m\x1b[?25h\x1b[?7h\x1b[?1004l\x1b[?1049l";
+// Colours, cursor shape and visibility, wrapping, focus reports, the main
+// screen and the terminal's own title (saved at the opening).
+constexpr char kRestore[] = "\x1b[0m\x1b[0 q\x1b[?25h\x1b[?7h\x1b[?1004l\x1b[?1049l\x1b[23;0t";
 
 void WriteAll(const char* data, size_t size) {
   while (size > 0) {
@@ -51,6 +55,22 @@ void RestoreTerminal() {
   gOpen = false;
   WriteAll(kRestore, sizeof kRestore - 1);
   if (gSavedValid) tcsetattr(0, TCSAFLUSH, &gSaved);
+  if (gSavedStderr >= 0) {
+    dup2(gSavedStderr, 2);
+    close(gSavedStderr);
+    gSavedStderr = -1;
+  }
+}
+
+// Libraries complain on standard error (the sound library when it finds no
+// card); on the terminal the window draws on, that would land in the screen.
+void SilenceStderr() {
+  if (gSavedStderr >= 0 || !isatty(2)) return;
+  int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (nowhere < 0) return;
+  gSavedStderr = fcntl(2, F_DUPFD_CLOEXEC, 3);
+  if (gSavedStderr >= 0) dup2(nowhere, 2);
+  close(nowhere);
 }
 
 constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
@@ -117,6 +137,7 @@ bool TerminalOpen(const WindowSetup& setup, int* cw, int* ch, int* ascent) {
     for (int fd : gWakePipe) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   }
   gOpen = true;
+  SilenceStderr();
   static bool handlersInstalled = false;
   if (!handlersInstalled) {
     handlersInstalled = true;
@@ -126,7 +147,7 @@ bool TerminalOpen(const WindowSetup& setup, int* cw, int* ch, int* ascent) {
   }
   MeasureTerminal();
   gLastFg = gLastBg = 0xFFFFFFFF;
-  gOut = "\x1b[?1049h\x1b[?7l\x1b[?1004h\x1b[0m\x1b[2J";
+  gOut = "\x1b[22;0t\x1b[?1049h\x1b[?7l\x1b[?1004h\x1b[0m\x1b[2J";
   gOut += "\x1b]0;" + Latin1ToUtf8(setup.title) + "\x07";
   Flush();
   *cw = 8;
@@ -158,7 +179,14 @@ void TerminalDrawRun(int column, int row, const char* text, int count, uint32_t 
   if (bg != gLastBg) Colour("48", bg);
   gLastFg = fg;
   gLastBg = bg;
-  gOut += Latin1ToUtf8(std::string_view(text, static_cast<size_t>(count)));
+  // Control characters (C0, DEL and the C1 range) take no column on a
+  // terminal, or act; a name holding one would pull the rest of its row left.
+  std::string cells(text, static_cast<size_t>(count));
+  for (char& c : cells) {
+    unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x20 || (b >= 0x7F && b <= 0x9F)) c = '?';
+  }
+  gOut += Latin1ToUtf8(cells);
 }
 
 bool TerminalScrollUp(int, uint32_t) { return false; }
@@ -315,6 +343,13 @@ void Parse() {
       }
       if (gIn.size() == 1) continue;
       char next = gIn[1];
+      if (next == '[' && gIn.size() >= 3 && gIn[2] == '[') {
+        // The Linux console's F1 to F5: ESC [ [ A to E.
+        if (gIn.size() < 4 && ReadInput(30)) continue;
+        if (gIn.size() >= 4 && gIn[3] >= 'A' && gIn[3] <= 'E') Key(kKeyF1 + (gIn[3] - 'A'), 0);
+        gIn.erase(0, std::min<size_t>(4, gIn.size()));
+        continue;
+      }
       if (next == '[' || next == 'O') {
         size_t end = 2;
         while (end < gIn.size() && !(gIn[end] >= 0x40 && gIn[end] <= 0x7E)) ++end;
@@ -394,7 +429,7 @@ const WindowBackend kTerminal = {
     "terminal",         TerminalWorkArea,     TerminalOpen,      TerminalClose,
     TerminalTitle,      TerminalDrawRun,      TerminalScrollUp,  TerminalShowCaret,
     TerminalHideCaret,  TerminalDrawImage,    TerminalDrawStretched, TerminalReadPixels,
-    TerminalPoll,         TerminalWait,      TerminalWake,
+    TerminalPoll,         TerminalWait,      TerminalWake, false,
 };
 }  // namespace
 

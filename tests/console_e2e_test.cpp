@@ -51,7 +51,7 @@ TEST(EndToEnd, GreetingListConnectionAndEnd) {
   if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
   ProgramDriver run(kRadio);
   run.Then(
-         [&] {
+         [] {
            // The first wait: the splash and the list, item 1 highlighted.
            ExpectSplash();
            EXPECT_TRUE(Contains(ScreenText(), "Lista de redes dispon\xED" "veis"));

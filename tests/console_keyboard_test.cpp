@@ -123,6 +123,34 @@ TEST_F(Keyboard, AFullQueueDropsKeysAndNeverOverflows) {
   InjectKeyPress(kKeyDown, -1);
   codes = Codes();
   EXPECT_EQ(codes.size(), 63u);
+  // So does an Alt letter; with two places free both codes go in.
+  for (int i = 0; i < 63; ++i) InjectChar('b');
+  InjectKeyPress('X', -1, kModAlt | kModCtrl);
+  codes = Codes();
+  ASSERT_EQ(codes.size(), 63u);
+  EXPECT_EQ(codes.back(), 'b');
+  for (int i = 0; i < 62; ++i) InjectChar('b');
+  InjectKeyPress('X', -1, kModAlt | kModCtrl);
+  codes = Codes();
+  ASSERT_EQ(codes.size(), 64u);
+  EXPECT_EQ(codes[62], 0);
+  EXPECT_EQ(codes[63], 45);
+}
+
+TEST_F(Keyboard, ABrailleCharacterNeedsAFreePlace) {
+  SetBrailleMode(1);
+  for (int i = 0; i < 64; ++i) InjectChar('1');
+  InjectKeyDown('F');
+  InjectKeyUp('F');
+  std::vector<int> codes = Codes();
+  ASSERT_EQ(codes.size(), 64u);
+  EXPECT_EQ(codes.back(), '1');
+  for (int i = 0; i < 63; ++i) InjectChar('1');
+  InjectKeyDown('F');
+  InjectKeyUp('F');
+  codes = Codes();
+  ASSERT_EQ(codes.size(), 64u);
+  EXPECT_EQ(codes.back(), 'a');
 }
 
 TEST_F(Keyboard, TakeKeyWaitsWithTheCaretShown) {

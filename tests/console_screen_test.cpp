@@ -68,10 +68,16 @@ TEST_F(Screen, BackspaceBlanksThePreviousCellExceptAtColumnOne) {
   EXPECT_EQ(CursorColumn(), 2);
   EXPECT_EQ(ReadScreenCell(2, 1).ch, ' ');
   EXPECT_EQ(ReadScreenCell(1, 1).ch, 'a');
+  // At column 1 nothing moves and nothing is blanked, not even the end of
+  // the row above.
+  MoveCursor(80, 2);
+  Write("z");
   MoveCursor(1, 3);
-  Write("\b");
+  Write("q\r\b");
   EXPECT_EQ(CursorColumn(), 1);
   EXPECT_EQ(CursorRow(), 3);
+  EXPECT_EQ(ReadScreenCell(1, 3).ch, 'q');
+  EXPECT_EQ(ReadScreenCell(80, 2).ch, 'z');
 }
 
 TEST_F(Screen, TabAndOtherControlBytesAreDropped) {

@@ -168,6 +168,28 @@ TEST_F(SdlWindow, SplashTextInItsColoursAsXShowsIt) {
   EXPECT_EQ(pixels, shot.pixels);
 }
 
+// A face that no font provides: the window draws with the fallback, and
+// every letter still shows.
+TEST_F(SdlWindow, AFontThatCannotBeFoundFallsBack) {
+  ResetConsole();
+  ResetWindow();
+  windows_.Write("TAVIRO.INI", "[VIDEO]\nLARGURALETRA=12\nALTURALETRA=24\nFONTE=Nenhuma Fonte Assim\n");
+  SelectWindowBackend("sdl");
+  ConsoleTitle("Zelnar fonte");
+  ASSERT_EQ(WindowBackendName(), "sdl");
+  Write("Wi");
+  Settle();
+  std::vector<uint32_t> pixels;
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadWindowPixels(&pixels, &w, &h));
+  Shot shot{w, h, pixels};
+  // Two different glyphs in the foreground colour, not blocks or nothing.
+  int first = CountInCell(shot, 0, 0, 0xFFFFFF), second = CountInCell(shot, 1, 0, 0xFFFFFF);
+  EXPECT_GT(first, 10);
+  EXPECT_GT(second, 5);
+  EXPECT_NE(first, second);
+}
+
 TEST_F(SdlWindow, AKeyTypedThroughXReachesTheQueue) {
   ConsoleTitle("Zelnar teclado");
   Settle();

@@ -48,6 +48,9 @@ TEST_F(TerminalKeys, CursorAndEditingKeys) {
 
 TEST_F(TerminalKeys, FunctionKeys) {
   EXPECT_EQ(CodesFor("\x1bOP\x1bOS\x1b[15~\x1b[21~\x1b[23~\x1b[24~"), (V{0, 59, 0, 62, 0, 63, 0, 68, 0, 69, 0, 70}));
+  // The Linux text console, where many braille and speech users work, sends
+  // F1 to F5 as ESC [ [ and a letter: no letter may leak into the queue.
+  EXPECT_EQ(CodesFor("\x1b[[A\x1b[[E\x1b[[Bx"), (V{0, 59, 0, 63, 0, 60, 'x'}));
 }
 
 TEST_F(TerminalKeys, ModifiersFromTheSequence) {
