@@ -15,46 +15,11 @@
 #include "platform/messages.h"
 #include "platform/window.h"
 #include "tests/support/testenv.h"
+#include "tests/support/xdisplay.h"
 
 namespace {
 
-// Starts Xvfb on a free display number for the life of the test program.
-class PrivateDisplay : public ::testing::Environment {
- public:
-  void SetUp() override {
-    const char* display = std::getenv("DISPLAY");
-    if (display && *display) return;
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x1200x24", "-nolisten",
-             "tcp", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // Xvfb writes the number and a line end; the pipe stays open until the
-    // end, or a late write would kill it.
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    displayFd_ = fds[0];
-    if (!number.empty()) setenv("DISPLAY", (":" + std::to_string(std::atoi(number.c_str()))).c_str(), 1);
-  }
-  void TearDown() override {
-    if (displayFd_ >= 0) close(displayFd_);
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-
- private:
-  pid_t pid_ = -1;
-  int displayFd_ = -1;
-};
-const auto* const kDisplay = ::testing::AddGlobalTestEnvironment(new PrivateDisplay);
+const auto* const kDisplay = ::testing::AddGlobalTestEnvironment(new PrivateDisplay("1600x1200x24"));
 
 constexpr uint32_t kRed = 0xF02010, kGreen = 0x10E040;
 
