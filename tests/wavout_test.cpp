@@ -10,7 +10,12 @@
 #include <algorithm>
 #include <numeric>
 
+#include "console/console.h"
 #include "console/keyboard.h"
+#include "platform/messages.h"
+#include "platform/window.h"
+
+#include <unistd.h>
 #include "platform/waveout_capture.h"
 #include "tests/support/soundtest.h"
 
@@ -326,4 +331,28 @@ TEST_F(WavOutTest, ACloseDropsQueuedBlocks) {
   CloseWavDevice();
   EXPECT_FALSE(WavBusy());
   EXPECT_EQ(WaveCapture().calls.back(), "close");
+}
+
+TEST_F(WavOutTest, ABlockDoneBehindAKeyThatPlaysTonesIsNotLost) {
+  // The braille-mode key plays its tones from inside the pump that took it;
+  // the done message of the block before it, taken in the same pump, must
+  // still reach the ring, or the tones wait for that block for ever.
+  SetToneOutput([](int, const uint8_t* image, size_t) {
+    if (image) PlayWavImage(image);
+    else CloseWavDevice();
+  });  // as the program wires the tones
+  SetCaptureAutoComplete(false);
+  std::string speech(1000, '\0');
+  PlayPcmBlock(reinterpret_cast<const uint8_t*>(speech.data()), 1000, 22050, 1, 16);
+  PostMessage(kMsgKeyDown, kKeyF11, kModCtrl | kModAlt);
+  CompleteCapturedBlocks();
+  SetCaptureAutoComplete(true);
+  alarm(20);  // a hang fails the test instead of stalling the run
+  PumpMessages();
+  alarm(0);
+  EXPECT_FALSE(WavBusy());
+  std::vector<std::string> opens = Opens();
+  ASSERT_EQ(opens.size(), 3u);
+  EXPECT_EQ(opens[1], "open 11025/8/1");  // the tones, after the speech's format
+  EXPECT_EQ(opens[2], "open 11025/8/1");
 }
