@@ -160,6 +160,49 @@ TEST_F(WavOutTest, ShortenSpeechDropsEveryOtherPitchPeriod) {
   EXPECT_EQ(small, copy);
 }
 
+namespace {
+// A flat line with single peaks (200) every `period` bytes from `first`.
+std::vector<uint8_t> Peaks(int count, int first, int period) {
+  std::vector<uint8_t> v(static_cast<size_t>(count), 128);
+  for (int i = first; i < count; i += period) v[static_cast<size_t>(i)] = 200;
+  return v;
+}
+std::vector<int> PeakPositions(const std::vector<uint8_t>& v, int n) {
+  std::vector<int> at;
+  for (int i = 0; i < n; ++i)
+    if (v[static_cast<size_t>(i)] == 200) at.push_back(i);
+  return at;
+}
+}  // namespace
+
+TEST_F(WavOutTest, ShortenSpeechWalksWithTheParametersOfTheRate) {
+  // 16,538 Hz (any rate but 11,025): offset 800, step 320, window 200. The
+  // first peak after 800 is at 1,000; from there the periods 1,400-1,800,
+  // 2,200-2,600, 3,000-3,400 and 3,800-4,200 are kept, peak to peak; the
+  // walk stops once it passes 5,000 - 2 x 520. The tail copies on while the
+  // byte at the write position is far from 128.
+  std::vector<uint8_t> v = Peaks(5000, 1000, 400);
+  for (int i = 2604; i < 2607; ++i) v[static_cast<size_t>(i)] = 60;
+  int n = ShortenSpeech(v.data(), 5000, 8, 16538);
+  EXPECT_EQ(n, 2607);
+  EXPECT_EQ(PeakPositions(v, n), (std::vector<int>{1000, 1400, 1401, 1801, 1802, 2202, 2203, 2603, 2604}));
+  EXPECT_EQ(v[2605], 128);
+  EXPECT_EQ(v[2606], 128);
+
+  // 11,025 Hz: offset 200, step 80, window 50, on periods of 100 from 250.
+  v = Peaks(1500, 250, 100);
+  n = ShortenSpeech(v.data(), 1500, 8, 11025);
+  EXPECT_EQ(n, 755);
+  EXPECT_EQ(PeakPositions(v, n), (std::vector<int>{250, 350, 351, 451, 452, 552, 553, 653, 654, 754}));
+
+  // 16-bit samples are taken as their high byte with the sign bit turned.
+  std::string pcm16;
+  for (uint8_t b : Peaks(1500, 250, 100)) pcm16 += Le16(static_cast<uint16_t>(((b ^ 0x80) << 8) | 0x33));
+  std::vector<uint8_t> w = Bytes(pcm16);
+  EXPECT_EQ(ShortenSpeech(w.data(), 3000, 16, 11025), 755);
+  EXPECT_EQ(std::vector<uint8_t>(w.begin(), w.begin() + 755), std::vector<uint8_t>(v.begin(), v.begin() + 755));
+}
+
 TEST_F(WavOutTest, ShortenSpeechSurvivesBlocksWithoutPeaks) {
   // All bytes 0 (a clipped signal) and a length just over the threshold with
   // the large parameters: the walk ends and stays inside the block.
