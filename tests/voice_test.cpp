@@ -19,6 +19,8 @@
 #include "platform/waveout_capture.h"
 #include "speech/numbers.h"
 #include "speech/sounds.h"
+#include "platform/window.h"
+#include "tests/support/e2e.h"
 #include "tests/support/soundtest.h"
 
 namespace fs = std::filesystem;
@@ -268,4 +270,79 @@ TEST(VoiceInstallation, ARunPlaysEachMessageInOrder) {
   EXPECT_EQ(chdir(old), 0);
   free(old);
   ResetSounds();
+}
+
+namespace {
+// The names of the recorded files the captured blocks hold, in order: at
+// each point the file of the installation whose samples come next.
+std::vector<std::string> FilesPlayed() {
+  std::vector<std::pair<std::string, Wav>> files;
+  for (const std::string& dir : {kSounds, kLetters})
+    for (const auto& e : fs::directory_iterator(dir))
+      if (e.path().extension() == ".wav") files.emplace_back(e.path().stem().string(), ReadWav(e.path().string()));
+  const std::vector<CapturedBlock>& blocks = WaveCapture().blocks;
+  std::vector<std::string> names;
+  size_t at = 0;
+  while (at < blocks.size()) {
+    size_t before = at;
+    for (const auto& [name, w] : files) {
+      size_t from = at, done = 0;
+      bool same = !w.data.empty();
+      while (same && done < w.data.size()) {
+        if (from >= blocks.size() || blocks[from].format != (WaveFormat{w.rate, w.bits, w.channels})) {
+          same = false;
+          break;
+        }
+        const CapturedBlock& b = blocks[from++];
+        size_t n = std::min(b.bytes.size(), w.data.size() - done);
+        same = std::equal(b.bytes.begin(), b.bytes.begin() + static_cast<long>(n) - 1,
+                          w.data.begin() + static_cast<long>(done));
+        done += n;
+      }
+      if (same) {
+        names.push_back(name);
+        at = from;
+        break;
+      }
+    }
+    if (at == before) {
+      names.push_back("?");  // samples of no file
+      ++at;
+    }
+  }
+  return names;
+}
+}  // namespace
+
+TEST(VoiceInstallation, TheProgramSaysEachMessageOfARunInOrder) {
+  if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
+  ProgramDriver run(
+      "interface Wi-Fi\n"
+      "network \"CasaAzul\" WPA2-Personal CCMP key=azul2024casa\n"
+      "ap 00:11:22:33:44:55 88 802.11n 6\n"
+      "network \"Padaria\" WPA2-Personal CCMP key=paoquente77\n"
+      "ap 18:0f:76:5e:01:9a 54 802.11n 11\n"
+      "connected \"CasaAzul\"\n"
+      "profile \"CasaAzul\"\n",
+      "[TRADUTOR]\r\nDIRLETRAS=" + kLetters + "\r\n");
+  // The messages of the installation in the run's own sound directory (the
+  // profile file is written there).
+  for (const auto& e : fs::directory_iterator(kSounds))
+    fs::copy_file(e.path(), run.SoundDirectory() + "/" + e.path().filename().string(),
+                  fs::copy_options::overwrite_existing);
+  run.Then(nullptr, Press(kKeyDown))
+      .Then(nullptr, PressEnter())
+      .Then(nullptr, TypeText("paoquente77\r"))
+      .Then(nullptr, PressEscape())
+      .Then(nullptr, TypeText("s"));
+  ResetSounds();
+  StartWaveCapture();
+  int code = run.Run();
+  std::vector<std::string> played = FilesPlayed();
+  SetWaveBackend(nullptr);
+  ResetSounds();
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(played, (std::vector<std::string>{"ZLINIC", "ZLLISTA", "menu_selected", "ZLCHSFIO", "ZLAGUARD",
+                                              "ZLSOLCON", "ok", "ZLESTABE", "ZLLISTA", "ZLCONFIM", "_115",
+                                              "ZLFIM"}));
 }
