@@ -190,3 +190,15 @@ TEST_F(SoundsTest, TheBellSoundsThroughTheDevice) {
   EXPECT_GT(b.bytes.size(), 1000u);
   EXPECT_NE(*std::max_element(b.bytes.begin(), b.bytes.end()), 128);
 }
+
+TEST_F(SoundsTest, TheKeyboardTonesSoundThroughTheDevice) {
+  // The console as it starts: its tones go to the WAV output.
+  ResetKeyboard();
+  PlayTone(1000);
+  ASSERT_EQ(WaveCapture().blocks.size(), 1u);
+  EXPECT_EQ(WaveCapture().blocks[0].format, (WaveFormat{11025, 8, 1}));
+  EXPECT_NE(*std::max_element(WaveCapture().blocks[0].bytes.begin(), WaveCapture().blocks[0].bytes.end()), 128);
+  StopTone();
+  EXPECT_EQ(WaveCapture().calls.back(), "close");
+  EXPECT_FALSE(WavBusy());
+}
