@@ -352,17 +352,31 @@ TEST_F(WavOutTest, AFailedPreparationFreesItsSlot) {
 }
 
 TEST_F(WavOutTest, AnUnprepareFailureIsShownAndWaitsForEnter) {
-  SetCaptureUnprepareResult(33);
-  PressKey(13);
+  const std::pair<int, const char*> failures[] = {
+      {5, "Specified device handle is invalid."},
+      {6, "No device driver is present."},
+      {7, "Unable to allocate or lock memory."},
+      {33, "The data block pointed to by the pwh parameter is still in queue"},
+      {99, ""},  // no text, but the wait all the same
+  };
   std::string data(300, '\x40');
-  // The Enter queued for the wait would also stop the sound: queue the block
-  // directly, as the ring does once the device is open.
-  ASSERT_EQ(OpenWavDevice(11025, 8, 1), 0);
-  ASSERT_TRUE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 300));
-  EXPECT_FALSE(WavBusy());
-  std::string out = ScreenText();
-  EXPECT_NE(out.find("The data block pointed to by the pwh parameter is still in queue"), std::string::npos);
-  EXPECT_FALSE(KeyWaiting());  // the Enter was read by the wait
+  for (const auto& [code, text] : failures) {
+    SCOPED_TRACE(code);
+    ClearScreen();
+    SetCaptureUnprepareResult(code);
+    PressKey(13);
+    // The Enter queued for the wait would also stop the sound: queue the
+    // block directly, as the ring does once the device is open.
+    ASSERT_EQ(OpenWavDevice(11025, 8, 1), 0);
+    ASSERT_TRUE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 300));
+    EXPECT_FALSE(WavBusy());  // the slot is freed after the wait
+    std::string out = ScreenText();
+    out.erase(std::remove_if(out.begin(), out.end(), [](char c) { return c == ' ' || c == '\n'; }), out.end());
+    std::string want = text;
+    want.erase(std::remove(want.begin(), want.end(), ' '), want.end());
+    EXPECT_EQ(out, want);
+    EXPECT_FALSE(KeyWaiting());  // the Enter was read by the wait
+  }
 }
 
 TEST_F(WavOutTest, ACloseDropsQueuedBlocks) {
