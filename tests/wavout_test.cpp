@@ -413,3 +413,19 @@ TEST_F(WavOutTest, ABlockDoneBehindAKeyThatPlaysTonesIsNotLost) {
   EXPECT_EQ(opens[1], "open 11025/8/1");  // the tones, after the speech's format
   EXPECT_EQ(opens[2], "open 11025/8/1");
 }
+
+TEST_F(WavOutTest, ARingFullForAllItsWaitsDropsTheBlock) {
+  SetCaptureAutoComplete(false);
+  std::string data(1000, '\x40');
+  ASSERT_EQ(OpenWavDevice(11025, 8, 1), 0);
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 1000));
+  EXPECT_FALSE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 1000));
+  EXPECT_EQ(WaveCapture().blocks.size(), 4u);
+  // One slot back: the next block takes it, in turn.
+  CompleteCapturedBlocks(1);
+  ASSERT_TRUE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 1000));
+  ASSERT_EQ(WaveCapture().blocks.size(), 5u);
+  EXPECT_EQ(WaveCapture().blocks[4].user, 1u);
+  CompleteCapturedBlocks();
+  EXPECT_FALSE(WavBusy());
+}
