@@ -40,8 +40,11 @@ class Terminal : public ::testing::Test {
     if (access(ZELNAR_BUILD_DIR "/netsh", X_OK) != 0) GTEST_SKIP() << "build/netsh is not built";
     server_ = "tmux -L zelnar-term-" + std::to_string(getpid());
     std::string scenario = dir_.Write("radio.scenario", kRadio);
-    dir_.Write("windows/TAVIRO.INI", "");
+    // The translator must start: the build's letters and diphones, speed 3's database.
+    dir_.Write("windows/TAVIRO.INI", "[SINTETIZADOR]\r\nDIFONES3=DIFONES3\r\n");
     dir_.Write("drives/c/kelmar/som/zelnar/.keep", "");
+    for (const char* d : {"letras", "difones"})
+      Shell(std::string("ln -s " ZELNAR_BUILD_DIR "/drives/c/kelmar/som/") + d + " " + dir_.path() + "/drives/c/kelmar/som/" + d);
     std::string command = "cd " ZELNAR_BUILD_DIR " && env ZELNAR_VIDEO=terminal ZELNAR_AUDIO=null"
                           " ZELNAR_TIME_SCALE=0.01 ZELNAR_WIFI=sim:" + scenario +
                           " ZELNAR_WIFI_STATE=" + dir_.path() + "/wifi.state WINDIR=" + dir_.path() +

@@ -47,11 +47,16 @@ ProgramDriver::ProgramDriver(const std::string& scenario, const std::string& set
     env_.push_back(std::make_unique<ScopedEnv>(name, value));
   };
   std::string scenarioPath = root_.Write("radio.scenario", scenario);
-  root_.Write("windows/TAVIRO.INI", settings);
-  root_.Write("drives/c/kelmar/som/zelnar/.keep", "");
+  // The build's voice installation, so that speech starts as in the program;
+  // the test's sections come first (the first section of a name wins), and
+  // the sound directory, which receives the profile, is the test's own.
+  const std::string build = ZELNAR_BUILD_DIR;
+  root_.Write("som/.keep", "");
+  root_.Write("windows/TAVIRO.INI", "[ZELNAR]\r\nDIRZELNAR=" + root_.path() + "/som\r\n" + settings + "\r\n" +
+                                        ReadFileBytes(build + "/drives/c/windows/TAVIRO.INI"));
   const char* path = std::getenv("PATH");
-  set("PATH", std::string(ZELNAR_BUILD_DIR) + ":" + (path ? path : "/usr/bin:/bin"));
-  set("ZELNAR_DRIVES", root_.path() + "/drives");
+  set("PATH", build + ":" + (path ? path : "/usr/bin:/bin"));
+  set("ZELNAR_DRIVES", build + "/drives");
   set("WINDIR", root_.path() + "/windows");
   set("ZELNAR_WIFI", "sim:" + scenarioPath);
   set("ZELNAR_WIFI_STATE", root_.path() + "/wifi.state");
@@ -70,7 +75,7 @@ ProgramDriver& ProgramDriver::Then(std::function<void()> check, std::vector<Keys
   return *this;
 }
 
-std::string ProgramDriver::SoundDirectory() const { return root_.path() + "/drives/c/kelmar/som/zelnar"; }
+std::string ProgramDriver::SoundDirectory() const { return root_.path() + "/som"; }
 
 void ProgramDriver::Stop() { throw ScriptEnded{}; }
 

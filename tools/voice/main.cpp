@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   voice::WriteNumberWords(b);
   voice::WritePicture(b);
   voice::WriteSettings(b);
+  voice::WriteDiphones(b);
 
   SaveManifest(b);
   std::printf("zelnar-voice: %d files made, %d unchanged\n", b.made, b.kept);

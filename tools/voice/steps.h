@@ -11,6 +11,9 @@ void WriteCharacters(Build& b);
 void WriteNumberWords(Build& b);
 // The sound directory: the splash picture BRENIQ.BMP.
 void WritePicture(Build& b);
+// The diphone directory: the translator's rules, exceptions and one diphone
+// database per speed.
+void WriteDiphones(Build& b);
 // The Windows directory: the default TAVIRO.INI.
 void WriteSettings(Build& b);
 }  // namespace voice

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -37,15 +38,22 @@ std::string Hash(const std::string& s) {
 }
 
 std::vector<short> gSynth;
-int SynthCallback(short* wav, int n, espeak_EVENT*) {
+std::vector<PhonemeMark> gMarks;
+int SynthCallback(short* wav, int n, espeak_EVENT* events) {
   if (wav) gSynth.insert(gSynth.end(), wav, wav + n);
+  for (espeak_EVENT* e = events; e && e->type != espeakEVENT_LIST_TERMINATED; ++e)
+    if (e->type == espeakEVENT_PHONEME) {
+      char name[9] = {};
+      std::memcpy(name, e->id.string, 8);
+      gMarks.push_back({name, e->audio_position});
+    }
   return 0;
 }
 
 int gRate = 0;
 void StartSynthesizer() {
   if (gRate) return;
-  gRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+  gRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT | espeakINITIALIZE_PHONEME_EVENTS);
   if (gRate <= 0) Fail("espeak-ng did not start");
   espeak_SetSynthCallback(SynthCallback);
   if (espeak_SetVoiceByName("pt-br") != EE_OK) Fail("espeak-ng has no Brazilian Portuguese voice");
@@ -103,10 +111,15 @@ std::string SynthesizerVersion() {
   return std::string("espeak-ng ") + espeak_Info(&path) + " pt-br 165";
 }
 
-Sound Synthesize(const std::string& utf8) {
+Sound Synthesize(const std::string& utf8) { return Synthesize(utf8, nullptr); }
+
+Sound Synthesize(const std::string& utf8, std::vector<PhonemeMark>* marks) {
   StartSynthesizer();
   gSynth.clear();
-  espeak_ERROR e = espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+  gMarks.clear();
+  // Phoneme input ("[[...]]") only where the caller asked for the phonemes' marks.
+  unsigned flags = espeakCHARS_UTF8 | (marks ? espeakPHONEMES : 0);
+  espeak_ERROR e = espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, flags, nullptr, nullptr);
   if (e != EE_OK) Fail("espeak-ng could not say: " + utf8);
   espeak_Synchronize();
   Sound s;
@@ -114,6 +127,7 @@ Sound Synthesize(const std::string& utf8) {
   s.samples.reserve(gSynth.size());
   for (short v : gSynth) s.samples.push_back(static_cast<float>(v) / 32768.0f);
   if (s.samples.empty()) Fail("espeak-ng said nothing for: " + utf8);
+  if (marks) *marks = gMarks;
   return s;
 }
 

@@ -45,6 +45,14 @@ struct Sound {
   int rate = 0;
 };
 Sound Synthesize(const std::string& utf8);
+// The same, where the text may hold espeak-ng phonemes in [[ ]], with where
+// each phoneme starts (its espeak-ng name and its time in milliseconds from
+// the start of the sound).
+struct PhonemeMark {
+  std::string name;
+  int ms = 0;
+};
+Sound Synthesize(const std::string& utf8, std::vector<PhonemeMark>* marks);
 // The version of the synthesizer, part of every recipe of speech.
 std::string SynthesizerVersion();
 
