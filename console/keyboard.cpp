@@ -309,6 +309,6 @@ void ResetKeyboard() {
   gCheckEof = false;
   gBraille = gChord = gHeld = 0;
   ClearSigns();
-  gToneOutput = nullptr;
+  gToneOutput = ToneToDevice;
   gToneImage.clear();
 }

@@ -10,6 +10,10 @@ namespace {
 std::mutex gMutex;
 std::condition_variable gPosted;
 std::deque<Message> gQueue;
+// Taken from the queue and not yet dispatched (main thread only). A handler
+// that pumps again goes on with these first, as a nested message loop does:
+// a message taken by the outer pump is never held back from the inner one.
+std::deque<Message> gTaken;
 MessageHandler gHandler = nullptr;
 const EventSource* gSource = nullptr;
 void DefaultQuit() { std::exit(255); }
@@ -33,25 +37,25 @@ void PostQuitMessage() { PostMessage(kMsgQuit); }
 
 bool MessagesPending() {
   std::lock_guard<std::mutex> lock(gMutex);
-  return !gQueue.empty();
+  return !gQueue.empty() || !gTaken.empty();
 }
 
 void DispatchMessages() {
   if (gSource && gSource->poll) gSource->poll();
   // Only what is queued now: a handler that posts again does not loop for ever.
-  std::deque<Message> batch;
   {
     std::lock_guard<std::mutex> lock(gMutex);
-    batch.swap(gQueue);
+    gTaken.insert(gTaken.end(), gQueue.begin(), gQueue.end());
+    gQueue.clear();
   }
-  while (!batch.empty()) {
-    Message m = batch.front();
-    batch.pop_front();
+  while (!gTaken.empty()) {
+    Message m = gTaken.front();
+    gTaken.pop_front();
     if (m.code == kMsgQuit) {
       // Keep the rest for whoever pumps after the quit action (tests).
       std::lock_guard<std::mutex> lock(gMutex);
-      gQueue.insert(gQueue.begin(), batch.begin(), batch.end());
-      batch.clear();
+      gQueue.insert(gQueue.begin(), gTaken.begin(), gTaken.end());
+      gTaken.clear();
       gQuitAction();
       return;
     }
@@ -67,7 +71,7 @@ bool WaitMessageFor(int timeout_ms) {
     return MessagesPending();
   }
   std::unique_lock<std::mutex> lock(gMutex);
-  auto ready = [] { return !gQueue.empty(); };
+  auto ready = [] { return !gQueue.empty() || !gTaken.empty(); };
   if (timeout_ms < 0) {
     gPosted.wait(lock, ready);
     return true;
@@ -83,6 +87,7 @@ void WaitMessage() {
 void ResetMessages() {
   std::lock_guard<std::mutex> lock(gMutex);
   gQueue.clear();
+  gTaken.clear();
   gHandler = nullptr;
   gSource = nullptr;
   gQuitAction = DefaultQuit;

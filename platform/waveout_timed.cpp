@@ -35,6 +35,9 @@ class WavSink {
     if (file_) return true;
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) return false;
+    // A new file starts empty, with no pause carried over from the last one.
+    dataBytes_ = 0;
+    haveEnd_ = false;
     WriteHeader();
     return true;
   }

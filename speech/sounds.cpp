@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "console/keyboard.h"
+#include "speech/dispatch.h"
 #include "speech/speech.h"
 #include "speech/wavout.h"
 
@@ -64,12 +65,17 @@ bool SpeechBusy() {
     CutSpeech();
     return false;
   }
+  if (EngineActive()) return WavBusy() || EngineBusy(false);
   return WavBusy();
 }
 
-// No text-to-speech engine is started yet, so no engine utterance can still
-// be sounding.
-void WaitEngineSpeech() {}
+// A recorded sound never starts over an engine utterance, nor over what
+// start-up left sounding (the pending mark is set from initialisation on).
+void WaitEngineSpeech() {
+  if (!EngineSpeechPending()) return;
+  while (SpeechBusy()) WaitMessage();
+  SetEngineSpeechPending(false);
+}
 
 void PlayImageAndWait(const uint8_t* image) {
   WaitEngineSpeech();
@@ -80,6 +86,9 @@ void PlayImageAndWait(const uint8_t* image) {
 void CutSpeech() {
   CloseWavDevice();
   gCutRequest = true;
+  // The synthesizer is stopped even when it reports nothing: it may be
+  // between two of its images.
+  if (EngineActive() && (EngineBusy(false) || EngineSettings().type == 3)) EngineStop();
   PostMessage(kMsgSpeechCut, 0, 0);
 }
 

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "console/keyboard.h"
 #include "platform/messages.h"
 #include "platform/waveout_capture.h"
+#include "speech/speech.h"
 #include "speech/wavout.h"
 #include "tests/support/soundtest.h"
 
@@ -189,4 +192,49 @@ TEST_F(SoundsTest, TheBellSoundsThroughTheDevice) {
   EXPECT_EQ(b.format, (WaveFormat{11025, 8, 1}));
   EXPECT_GT(b.bytes.size(), 1000u);
   EXPECT_NE(*std::max_element(b.bytes.begin(), b.bytes.end()), 128);
+}
+
+TEST_F(SoundsTest, TheKeyboardTonesSoundThroughTheDevice) {
+  // The console as it starts: its tones go to the WAV output.
+  ResetKeyboard();
+  PlayTone(1000);
+  ASSERT_EQ(WaveCapture().blocks.size(), 1u);
+  EXPECT_EQ(WaveCapture().blocks[0].format, (WaveFormat{11025, 8, 1}));
+  EXPECT_NE(*std::max_element(WaveCapture().blocks[0].bytes.begin(), WaveCapture().blocks[0].bytes.end()), 128);
+  StopTone();
+  EXPECT_EQ(WaveCapture().calls.back(), "close");
+  EXPECT_FALSE(WavBusy());
+}
+
+TEST_F(SoundsTest, ARecordedSoundWaitsForWhatIsStillSounding) {
+  // Pending from start-up (or after an engine utterance): the sound still in
+  // flight ends, and the device closes, before the file is played.
+  Sound("zelnar/ZLINIC.wav", 'z');
+  std::string data(1000, 'P');
+  SetEngineSpeechPending(true);
+  SetCaptureAutoComplete(false);
+  PlayPcmBlock(reinterpret_cast<const uint8_t*>(data.data()), 1000, 11025, 1, 8);
+  CompleteCapturedBlocks();  // its end is reported, not yet taken
+  SetCaptureAutoComplete(true);
+  PlayNamedSound("ZLINIC");
+  EXPECT_EQ(Marks(), "Pz");
+  const std::vector<std::string>& calls = WaveCapture().calls;
+  auto close = std::find(calls.begin(), calls.end(), "close");
+  ASSERT_NE(close, calls.end());
+  EXPECT_EQ(std::count(close, calls.end(), "open 11025/8/1"), 1);  // opened again for the file
+  EXPECT_FALSE(EngineSpeechPending());
+
+  // A key during that wait cuts what sounds, and the file is not played.
+  ClearWaveCaptureLog();
+  SetEngineSpeechPending(true);
+  SetCaptureAutoComplete(false);
+  PlayPcmBlock(reinterpret_cast<const uint8_t*>(data.data()), 1000, 11025, 1, 8);
+  PressKey('k');
+  PlayNamedSound("ZLINIC");
+  SpeakLetter('k');
+  EXPECT_EQ(Marks(), "P");
+  EXPECT_EQ(CapturedBlocksQueued(), 0);
+  EXPECT_TRUE(CutRequested());
+  EXPECT_FALSE(EngineSpeechPending());
+  EXPECT_EQ(TakeKey(), 'k');
 }

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "platform/messages.h"
 #include "speech/wavout.h"
@@ -61,6 +63,55 @@ TEST_F(Backends, TheWavFileHoldsWhatWasPlayedInOneFormat) {
   int16_t top = 0;
   for (size_t i = 44; i + 1 < f.size(); i += 2) top = std::max<int16_t>(top, static_cast<int16_t>(uint8_t(f[i]) | (uint8_t(f[i + 1]) << 8)));
   EXPECT_GT(top, 12000);
+}
+
+namespace {
+// Runs of sound and silence in a 16-bit mono file, in 10 ms steps: the
+// length in seconds of each, starting with sound.
+std::vector<double> Runs(const std::string& f) {
+  std::vector<double> runs;
+  bool loud = true;
+  double length = 0;
+  constexpr size_t kStep = 2 * 220;
+  for (size_t at = 44; at + kStep <= f.size(); at += kStep) {
+    int top = 0;
+    for (size_t i = at; i < at + kStep; i += 2)
+      top = std::max(top, std::abs(static_cast<int16_t>(uint8_t(f[i]) | (uint8_t(f[i + 1]) << 8))));
+    bool now = top > 1000;
+    if (now != loud) {
+      runs.push_back(length);
+      loud = now;
+      length = 0;
+    }
+    length += 0.01;
+  }
+  runs.push_back(length);
+  return runs;
+}
+}  // namespace
+
+TEST_F(Backends, TheWavFileKeepsThePausesAndCutsWhereTheCutWasHeard) {
+  ScopedEnv realTime("ZELNAR_TIME_SCALE", "1");
+  std::string path = dir.path() + "/pauses.wav";
+  SetWaveBackend(&WavFileWaveBackend(path));
+  PlayAndWait(Sine(11025, 8, 0.3, 440), 11025, 8);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  std::string longer = Sine(22050, 16, 3.0, 660);
+  PlayPcmBlock(reinterpret_cast<const uint8_t*>(longer.data()), static_cast<int>(longer.size()), 22050, 1, 16);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  CloseWavDevice();
+  FinishWavFile();
+  std::string f = ReadFileBytes(path);
+  ASSERT_GE(f.size(), 44u);
+  uint32_t size = uint8_t(f[40]) | (uint8_t(f[41]) << 8) | (uint8_t(f[42]) << 16) | (uint32_t(uint8_t(f[43])) << 24);
+  EXPECT_EQ(size, f.size() - 44);
+  std::vector<double> runs = Runs(f);
+  ASSERT_EQ(runs.size(), 3u) << ::testing::PrintToString(runs);
+  EXPECT_NEAR(runs[0], 0.3, 0.03);  // the first sound, from the file's start
+  EXPECT_GE(runs[1], 0.38);         // the pause between the two
+  EXPECT_LT(runs[1], 10.0);
+  EXPECT_GE(runs[2], 0.48);         // the second sound up to the cut, not beyond
+  EXPECT_LT(runs[2], 2.9);
 }
 
 TEST_F(Backends, NullBlocksComplete) {

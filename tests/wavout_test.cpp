@@ -10,7 +10,12 @@
 #include <algorithm>
 #include <numeric>
 
+#include "console/console.h"
 #include "console/keyboard.h"
+#include "platform/messages.h"
+#include "platform/window.h"
+
+#include <unistd.h>
 #include "platform/waveout_capture.h"
 #include "tests/support/soundtest.h"
 
@@ -153,6 +158,49 @@ TEST_F(WavOutTest, ShortenSpeechDropsEveryOtherPitchPeriod) {
   std::vector<uint8_t> small = Voiced(999, kPeriod), copy = small;
   EXPECT_EQ(ShortenSpeech(small.data(), 999, 8, 11025), 999);
   EXPECT_EQ(small, copy);
+}
+
+namespace {
+// A flat line with single peaks (200) every `period` bytes from `first`.
+std::vector<uint8_t> Peaks(int count, int first, int period) {
+  std::vector<uint8_t> v(static_cast<size_t>(count), 128);
+  for (int i = first; i < count; i += period) v[static_cast<size_t>(i)] = 200;
+  return v;
+}
+std::vector<int> PeakPositions(const std::vector<uint8_t>& v, int n) {
+  std::vector<int> at;
+  for (int i = 0; i < n; ++i)
+    if (v[static_cast<size_t>(i)] == 200) at.push_back(i);
+  return at;
+}
+}  // namespace
+
+TEST_F(WavOutTest, ShortenSpeechWalksWithTheParametersOfTheRate) {
+  // 16,538 Hz (any rate but 11,025): offset 800, step 320, window 200. The
+  // first peak after 800 is at 1,000; from there the periods 1,400-1,800,
+  // 2,200-2,600, 3,000-3,400 and 3,800-4,200 are kept, peak to peak; the
+  // walk stops once it passes 5,000 - 2 x 520. The tail copies on while the
+  // byte at the write position is far from 128.
+  std::vector<uint8_t> v = Peaks(5000, 1000, 400);
+  for (int i = 2604; i < 2607; ++i) v[static_cast<size_t>(i)] = 60;
+  int n = ShortenSpeech(v.data(), 5000, 8, 16538);
+  EXPECT_EQ(n, 2607);
+  EXPECT_EQ(PeakPositions(v, n), (std::vector<int>{1000, 1400, 1401, 1801, 1802, 2202, 2203, 2603, 2604}));
+  EXPECT_EQ(v[2605], 128);
+  EXPECT_EQ(v[2606], 128);
+
+  // 11,025 Hz: offset 200, step 80, window 50, on periods of 100 from 250.
+  v = Peaks(1500, 250, 100);
+  n = ShortenSpeech(v.data(), 1500, 8, 11025);
+  EXPECT_EQ(n, 755);
+  EXPECT_EQ(PeakPositions(v, n), (std::vector<int>{250, 350, 351, 451, 452, 552, 553, 653, 654, 754}));
+
+  // 16-bit samples are taken as their high byte with the sign bit turned.
+  std::string pcm16;
+  for (uint8_t b : Peaks(1500, 250, 100)) pcm16 += Le16(static_cast<uint16_t>(((b ^ 0x80) << 8) | 0x33));
+  std::vector<uint8_t> w = Bytes(pcm16);
+  EXPECT_EQ(ShortenSpeech(w.data(), 3000, 16, 11025), 755);
+  EXPECT_EQ(std::vector<uint8_t>(w.begin(), w.begin() + 755), std::vector<uint8_t>(v.begin(), v.begin() + 755));
 }
 
 TEST_F(WavOutTest, ShortenSpeechSurvivesBlocksWithoutPeaks) {
@@ -304,17 +352,31 @@ TEST_F(WavOutTest, AFailedPreparationFreesItsSlot) {
 }
 
 TEST_F(WavOutTest, AnUnprepareFailureIsShownAndWaitsForEnter) {
-  SetCaptureUnprepareResult(33);
-  PressKey(13);
+  const std::pair<int, const char*> failures[] = {
+      {5, "Specified device handle is invalid."},
+      {6, "No device driver is present."},
+      {7, "Unable to allocate or lock memory."},
+      {33, "The data block pointed to by the pwh parameter is still in queue"},
+      {99, ""},  // no text, but the wait all the same
+  };
   std::string data(300, '\x40');
-  // The Enter queued for the wait would also stop the sound: queue the block
-  // directly, as the ring does once the device is open.
-  ASSERT_EQ(OpenWavDevice(11025, 8, 1), 0);
-  ASSERT_TRUE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 300));
-  EXPECT_FALSE(WavBusy());
-  std::string out = ScreenText();
-  EXPECT_NE(out.find("The data block pointed to by the pwh parameter is still in queue"), std::string::npos);
-  EXPECT_FALSE(KeyWaiting());  // the Enter was read by the wait
+  for (const auto& [code, text] : failures) {
+    SCOPED_TRACE(code);
+    ClearScreen();
+    SetCaptureUnprepareResult(code);
+    PressKey(13);
+    // The Enter queued for the wait would also stop the sound: queue the
+    // block directly, as the ring does once the device is open.
+    ASSERT_EQ(OpenWavDevice(11025, 8, 1), 0);
+    ASSERT_TRUE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 300));
+    EXPECT_FALSE(WavBusy());  // the slot is freed after the wait
+    std::string out = ScreenText();
+    out.erase(std::remove_if(out.begin(), out.end(), [](char c) { return c == ' ' || c == '\n'; }), out.end());
+    std::string want = text;
+    want.erase(std::remove(want.begin(), want.end(), ' '), want.end());
+    EXPECT_EQ(out, want);
+    EXPECT_FALSE(KeyWaiting());  // the Enter was read by the wait
+  }
 }
 
 TEST_F(WavOutTest, ACloseDropsQueuedBlocks) {
@@ -326,4 +388,44 @@ TEST_F(WavOutTest, ACloseDropsQueuedBlocks) {
   CloseWavDevice();
   EXPECT_FALSE(WavBusy());
   EXPECT_EQ(WaveCapture().calls.back(), "close");
+}
+
+TEST_F(WavOutTest, ABlockDoneBehindAKeyThatPlaysTonesIsNotLost) {
+  // The braille-mode key plays its tones from inside the pump that took it;
+  // the done message of the block before it, taken in the same pump, must
+  // still reach the ring, or the tones wait for that block for ever.
+  SetToneOutput([](int, const uint8_t* image, size_t) {
+    if (image) PlayWavImage(image);
+    else CloseWavDevice();
+  });  // as the program wires the tones
+  SetCaptureAutoComplete(false);
+  std::string speech(1000, '\0');
+  PlayPcmBlock(reinterpret_cast<const uint8_t*>(speech.data()), 1000, 22050, 1, 16);
+  PostMessage(kMsgKeyDown, kKeyF11, kModCtrl | kModAlt);
+  CompleteCapturedBlocks();
+  SetCaptureAutoComplete(true);
+  alarm(20);  // a hang fails the test instead of stalling the run
+  PumpMessages();
+  alarm(0);
+  EXPECT_FALSE(WavBusy());
+  std::vector<std::string> opens = Opens();
+  ASSERT_EQ(opens.size(), 3u);
+  EXPECT_EQ(opens[1], "open 11025/8/1");  // the tones, after the speech's format
+  EXPECT_EQ(opens[2], "open 11025/8/1");
+}
+
+TEST_F(WavOutTest, ARingFullForAllItsWaitsDropsTheBlock) {
+  SetCaptureAutoComplete(false);
+  std::string data(1000, '\x40');
+  ASSERT_EQ(OpenWavDevice(11025, 8, 1), 0);
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 1000));
+  EXPECT_FALSE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 1000));
+  EXPECT_EQ(WaveCapture().blocks.size(), 4u);
+  // One slot back: the next block takes it, in turn.
+  CompleteCapturedBlocks(1);
+  ASSERT_TRUE(QueueWavBlock(reinterpret_cast<const uint8_t*>(data.data()), 1000));
+  ASSERT_EQ(WaveCapture().blocks.size(), 5u);
+  EXPECT_EQ(WaveCapture().blocks[4].user, 1u);
+  CompleteCapturedBlocks();
+  EXPECT_FALSE(WavBusy());
 }
