@@ -21,6 +21,27 @@ std::string Copy(const std::string& s, size_t i, long c) {
 
 std::string Label(int n) { return "SSID " + std::to_string(n); }
 
+// Open when the network's own authentication line says "Aberta". The name's
+// line (the stretch's first) is not looked at: a secured network called, say,
+// "Rede Aberta" must still get its key prompt.
+bool OpenAuthentication(const std::string& stretch) {
+  static const std::string kLabel = "Autentica\xE7\xE3o";
+  size_t end = stretch.find("\r\n");
+  while (end != std::string::npos) {
+    size_t start = end + 2;
+    end = stretch.find("\r\n", start);
+    std::string line = stretch.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    size_t label = line.find_first_not_of(' ');
+    if (label == std::string::npos || line.compare(label, kLabel.size(), kLabel) != 0) continue;
+    size_t colon = line.find(':', label);
+    if (colon == std::string::npos) return false;
+    size_t value = line.find_first_not_of(' ', colon + 1);
+    size_t last = line.find_last_not_of(' ');
+    return value != std::string::npos && line.substr(value, last + 1 - value) == "Aberta";
+  }
+  return false;
+}
+
 std::string RunQuery(const char* command) {
   StartCommand(command);
   WaitCommand(1500);
@@ -49,7 +70,7 @@ ScanResult ParseNetworks(const std::string& interfaces, const std::string& netwo
     size_t next = networks.find(Label(n + 1), p);
     std::string stretch = networks.substr(p, next == std::string::npos ? std::string::npos : next - p);
     if (stretch.find("CCMP") != std::string::npos) shown += ", segura";
-    r.open.push_back(stretch.find("Aberta") != std::string::npos);
+    r.open.push_back(OpenAuthentication(stretch));
 
     std::string signal;
     size_t sinal = networks.find("Sinal", p);

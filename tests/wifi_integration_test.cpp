@@ -168,6 +168,18 @@ TEST_F(Wifi, OpenNetworkConnectsWithoutAKey) {
   EXPECT_NE(screen.find("Conexão estabelecida"), std::string::npos) << screen;
 }
 
+TEST_F(Wifi, SecuredNetworkNamedOpenStillAsksItsKey) {
+  WriteScenario("interface Wi-Fi\n"
+                "network \"Rede Aberta\" WPA2-Personal CCMP key=chave-da-rede\n"
+                "ap 00:11:22:33:44:55 80 802.11n 6\n");
+  ScanNetworks();
+  Type("chave-da-rede\n");
+  ConnectNetwork(Raw("Rede Aberta"));
+  std::string screen = Screen();
+  EXPECT_NE(screen.find("Digite a chave de segurança da rede sem fio"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("Conexão estabelecida"), std::string::npos) << screen;
+}
+
 TEST_F(Wifi, HostileNamesConnectAndRunNothing) {
   std::string pwned = dir_.path() + "/pwned";
   std::string hostile1 = "a\\\" & touch " + pwned + " & \\\"";
