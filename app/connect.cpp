@@ -204,7 +204,9 @@ void ConnectNetwork(std::string_view raw) {
   StartCommand("netsh wlan show profiles");
   WaitCommand(550);
   std::string profiles = ReadCommandOutput();
-  // This run is not ended: the next command lets it finish.
+  // The list has had its 550 ms; a netsh that still lingers is ended, so that
+  // the next command does not wait for an answer nobody reads.
+  EndCommand();
   bool added = false;
   if (!Occurs(raw, profiles)) {
     if (!AddProfile(raw)) return;
