@@ -156,6 +156,16 @@ TEST_F(Connect, KeyRulesShortThenEmptyWithdraws) {
   EXPECT_EQ(Find("Write:" + kAskKey, Find("ReadLine:12345")), std::string::npos) << "the prompt is not repeated";
 }
 
+TEST_F(Connect, EveryKeyOfOneToFiveCharactersIsRefused) {
+  gLines = {"1", "12", "123", "1234", "12345", "\xE7\xE3o\xE9!", ""};
+  ConnectNetwork("Nova\r\n");
+  size_t refused = 0;
+  for (const std::string& c : gCalls) refused += c == "Play:ZLCHINV";
+  EXPECT_EQ(refused, 7u);  // six short lines, then the empty one that withdraws
+  EXPECT_NE(Find("Play:ZLDESIST"), std::string::npos);
+  EXPECT_EQ(Find("Play:ZLAGUARD"), std::string::npos);
+}
+
 TEST_F(Connect, SixCharacterKeyWritesTheProfileAndConnects) {
   gLines = {"abc123"};
   ConnectNetwork("CasaAzul2\r\n");
@@ -214,6 +224,43 @@ TEST_F(Connect, HostileNameConnectsToItselfAndRunsNothing) {
   std::string xml = ReadFileBytes(ProfilePath());
   EXPECT_NE(xml.find("<name>a&quot; &amp; touch "), std::string::npos);
   EXPECT_EQ(xml.find("<name>a\""), std::string::npos);
+}
+
+TEST(Profile, EveryLineWithItsBlanks) {
+  const std::string b8(8, ' '), b16(16, ' '), b24(24, ' '), b32(32, ' ');
+  const std::vector<std::string> lines = {
+      "<?xml version=\"1.0\"?>",
+      "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\">",
+      b8 + "<name>CasaAzul", "</name>",
+      b8 + "<SSIDConfig>",
+      b16 + "<SSID>",
+      b24 + "<hex>43617361417A756C</hex>",
+      b24 + "<name>CasaAzul", "</name>",
+      b16 + "</SSID>",
+      b8 + "</SSIDConfig>",
+      b8 + "<connectionType>ESS</connectionType>",
+      b8 + "<connectionMode>auto</connectionMode>",
+      b8 + "<MSM>",
+      b16 + "<security>",
+      b24 + "<authEncryption>",
+      " <authentication>WPA2PSK</authentication>",
+      " <encryption>AES</encryption>",
+      b32 + "<useOneX>false</useOneX>",
+      b24 + "</authEncryption>",
+      b24 + "<sharedKey>",
+      "<keyType>passPhrase</keyType>",
+      " <protected>false</protected>",
+      "<keyMaterial>segredo</keyMaterial>",
+      b24 + "</sharedKey>",
+      b16 + "</security>",
+      b8 + "</MSM>",
+      b8 + "<MacRandomization xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v3\">",
+      " <enableRandomization>false</enableRandomization>",
+      b8 + "</MacRandomization>",
+      "</WLANProfile>"};
+  std::string expected;
+  for (const std::string& l : lines) expected += l + "\r\n";
+  EXPECT_EQ(ProfileText("CasaAzul\r\n", "segredo", false), expected);
 }
 
 TEST(Profile, LinesAndBlanksAsNetshExpects) {
