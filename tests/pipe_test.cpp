@@ -98,6 +98,19 @@ TEST(CommandRunner, LineIsSplitWithoutAShell) {
   EXPECT_NE(out.find("& touch"), std::string::npos);
 }
 
+TEST(CommandRunner, ChildGetsOnlyItsThreeStandardStreams) {
+  // Descriptors the program holds without close-on-exec (a wake pipe, a
+  // sound or speech socket) must not reach netsh and what it starts.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  std::string probe;
+  for (int fd : fds) probe += "[ -e /proc/self/fd/" + std::to_string(fd) + " ] && echo leaked-" + std::to_string(fd) + "; ";
+  std::string out = RunCommand("sh -c \"" + probe + "echo checked\"");
+  close(fds[0]);
+  close(fds[1]);
+  EXPECT_EQ(out, "checked\n\r\n\r\n");
+}
+
 TEST(CommandRunner, ReadPipeTakesWhatIsThereWithoutWaiting) {
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
