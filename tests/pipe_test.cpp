@@ -60,6 +60,18 @@ TEST(CommandRunner, ChildStillRunningIsCollectedPartlyThenEnded) {
   EXPECT_NE(access(marker.c_str(), F_OK), 0) << "the child outlived EndCommand";
 }
 
+TEST(CommandRunner, WhatTheChildStartedIsEndedWithIt) {
+  // The child leaves a process of its own behind and exits at once.
+  TempDir dir;
+  std::string marker = dir.path() + "/late";
+  StartCommand("sh -c \"(sleep 1; touch " + marker + ") & printf left\"");
+  WaitCommand(300);
+  EXPECT_EQ(ReadCommandOutput(), "left\r\n\r\n");
+  EndCommand();
+  usleep(1500 * 1000);
+  EXPECT_NE(access(marker.c_str(), F_OK), 0) << "a process the child started outlived EndCommand";
+}
+
 TEST(CommandRunner, LongOutputIsNeverCut) {
   // Far more than a pipe holds: the runner drains while the caller waits.
   std::string out = RunCommand("sh -c \"i=0; while [ $i -lt 20000 ]; do echo line-$i-xxxxxxxxxxxxxxxxxxxxxxxx; i=$((i+1)); done\"", 10000);
