@@ -177,7 +177,8 @@ bool AddProfile(std::string_view raw) {
   }
   SayMessage("ZLAGUARD");
   SleepMs(2000);
-  std::string reason = WriteProfile(ProfileText(raw, key, open));
+  // The network's own name, with the line end the profile's layout expects.
+  std::string reason = WriteProfile(ProfileText(NetworkName(raw) + "\r\n", key, open));
   if (!reason.empty()) {
     SayMessage("ZLERRO");
     SpeakWriteLn(L1("não foi possível gravar o perfil da rede: ") + reason);
@@ -192,8 +193,7 @@ namespace {
 // work: without it the next choice of the network asks the key again, instead
 // of trying the wrong one for ever.
 void ForgetProfile(std::string_view raw) {
-  std::string_view shown = raw.size() >= 2 ? raw.substr(0, raw.size() - 2) : std::string_view();
-  StartCommand("netsh wlan delete profile name=\"" + QuoteArgument(shown) + "\"");
+  StartCommand("netsh wlan delete profile name=\"" + QuoteArgument(NetworkName(raw)) + "\"");
   WaitCommand(1000);
   ReadCommandOutput();
   EndCommand();
@@ -213,8 +213,10 @@ void ConnectNetwork(std::string_view raw) {
     added = true;
   }
   bool connected = Occurs(raw, InterfacesText());
-  std::string command =
-      connected ? std::string("netsh wlan ") + "disconnect" : std::string("netsh wlan ") + " connect \"" + QuoteArgument(raw) + "\"";
+  // The raw name is shown and spoken as it stands; netsh gets the network's
+  // own name (its line end is dropped by the runner anyway).
+  std::string command = connected ? std::string("netsh wlan ") + "disconnect"
+                                  : std::string("netsh wlan ") + " connect \"" + QuoteArgument(NetworkName(raw) + "\r\n") + "\"";
   SayMessage(connected ? "ZLSOLDCO" : "ZLSOLCON");
   SpeakWriteLn(raw);
   StartCommand("cmd /c " + command);

@@ -5,6 +5,7 @@
 
 namespace {
 std::vector<std::string> gList;
+std::vector<std::string> gNames;
 std::vector<bool> gOpen;
 std::string gInterfaces;
 
@@ -65,6 +66,9 @@ ScanResult ParseNetworks(const std::string& interfaces, const std::string& netwo
     while (!raw.empty() && raw.back() == ' ') raw.pop_back();
     std::string shown = Copy(raw, 0, static_cast<long>(raw.size()) - 2);
     r.rawNames.push_back(raw);
+    // The name itself starts after "SSID n : ", however many digits n has.
+    size_t own = Label(n).size() + 3;
+    r.names.push_back(own > 9 && shown.size() >= own - 9 ? shown.substr(own - 9) : shown);
     if (Occurs(raw, interfaces)) shown += ", conectado";
 
     size_t next = networks.find(Label(n + 1), p);
@@ -89,11 +93,13 @@ ScanResult ParseNetworks(const std::string& interfaces, const std::string& netwo
 void ScanNetworks() {
   OpenMenu(5, 10, 40, 10, 1);
   gList.clear();
+  gNames.clear();
   gOpen.clear();
   gInterfaces = RunQuery("netsh wlan show interfaces");
   std::string networks = RunQuery("netsh wlan show networks mode=bssid");
   ScanResult r = ParseNetworks(gInterfaces, networks);
   gList = std::move(r.rawNames);
+  gNames = std::move(r.names);
   gOpen = std::move(r.open);
   for (const std::string& item : r.items) AddMenuItem("", item);
 }
@@ -105,4 +111,10 @@ bool IsOpenNetwork(std::string_view rawName) {
   for (size_t i = 0; i < gList.size(); ++i)
     if (gList[i] == rawName) return gOpen[i];
   return false;
+}
+
+std::string NetworkName(std::string_view rawName) {
+  for (size_t i = 0; i < gList.size(); ++i)
+    if (gList[i] == rawName) return gNames[i];
+  return std::string(rawName.size() >= 2 ? rawName.substr(0, rawName.size() - 2) : std::string_view());
 }

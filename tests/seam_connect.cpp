@@ -46,6 +46,10 @@ bool IsOpenNetwork(std::string_view raw) {
     if (n == raw) return true;
   return false;
 }
+// As the scan gives it for networks one to nine: the raw name less its CR LF.
+std::string NetworkName(std::string_view raw) {
+  return std::string(raw.size() >= 2 ? raw.substr(0, raw.size() - 2) : std::string_view());
+}
 void Speak(std::string_view text) { Record("Speak:" + std::string(text)); }
 void SpeakWriteLn(std::string_view text) { Record("SpeakWriteLn:" + std::string(text)); }
 void PlayNamedSound(std::string_view name) { Record("Play:" + std::string(name)); }

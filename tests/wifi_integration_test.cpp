@@ -206,6 +206,19 @@ TEST_F(Wifi, HostileNamesConnectAndRunNothing) {
   EXPECT_NE(access(pwned.c_str(), F_OK), 0) << "a network name ran a command";
 }
 
+TEST_F(Wifi, NetworksFromTheTenthOnConnectDespiteTheirLeadingBlank) {
+  WriteScenario("interface Wi-Fi\ngenerate 12 1\n");
+  ScanNetworks();
+  ASSERT_EQ(NetworkList().size(), 12u);
+  ASSERT_EQ(NetworkList()[10], " Rede Gerada 11\r\n");
+  Type("senha1011\n");
+  ConnectNetwork(NetworkList()[10]);
+  EXPECT_NE(Screen().find("Conexão estabelecida"), std::string::npos) << Screen();
+  ClearScreen();
+  ScanNetworks();
+  EXPECT_NE(MenuAsShown().find(" Rede Gerada 11, conectado"), std::string::npos);
+}
+
 TEST_F(Wifi, FortyNetworksWithTwoAccessPointsEachAreAllListed) {
   WriteScenario("interface Wi-Fi\ngenerate 40 2\n");
   ScanNetworks();
