@@ -88,9 +88,10 @@ std::string PrivateDirectory() {
   std::string dir = base + "/zelnar";
   for (size_t i = 1; i <= dir.size(); ++i)
     if (i == dir.size() || dir[i] == '/') mkdir(dir.substr(0, i).c_str(), 0700);
-  chmod(dir.c_str(), 0700);
+  // Only a real folder of the user's own, closed to everyone else, takes the key.
   struct stat st;
-  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "";
+  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return "";
+  if ((st.st_mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0) return "";
   return dir;
 }
 

@@ -216,6 +216,21 @@ TEST_F(Connect, ProfileFallsBackToAPrivateFolderThenReportsFailure) {
   EXPECT_EQ(Find("Play:ZLSOLCON"), std::string::npos) << "nothing is connected without a profile";
 }
 
+TEST_F(Connect, AFallbackFolderOfAnotherUserIsNotUsed) {
+  if (geteuid() != 0) GTEST_SKIP() << "making a folder of another user needs root";
+  gSoundDir = sound_.path() + "/missing";
+  std::string other = state_.path() + "/zelnar";
+  ASSERT_EQ(mkdir(other.c_str(), 0777), 0);
+  ASSERT_EQ(chown(other.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(other.c_str(), 0777), 0);
+  gLines = {"segredo1"};
+  ConnectNetwork("Nova\r\n");
+  // The key is never written where someone else can replace or read it.
+  EXPECT_NE(access((other + "/zelnar.xml").c_str(), F_OK), 0);
+  ExpectInOrder({"Play:ZLAGUARD", "Write:Erro na opera\xE7\xE3o, c\xF3" "digo: ", "Play:ZLERRO"});
+  EXPECT_EQ(Find("Play:ZLSOLCON"), std::string::npos);
+}
+
 TEST_F(Connect, HostileNameConnectsToItselfAndRunsNothing) {
   std::string pwned = bin_.path() + "/pwned";
   std::string name = "a\" & touch " + pwned + " & \"";
