@@ -88,9 +88,10 @@ std::string PrivateDirectory() {
   std::string dir = base + "/zelnar";
   for (size_t i = 1; i <= dir.size(); ++i)
     if (i == dir.size() || dir[i] == '/') mkdir(dir.substr(0, i).c_str(), 0700);
-  chmod(dir.c_str(), 0700);
+  // Only a real folder of the user's own, closed to everyone else, takes the key.
   struct stat st;
-  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "";
+  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return "";
+  if ((st.st_mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0) return "";
   return dir;
 }
 
@@ -177,7 +178,8 @@ bool AddProfile(std::string_view raw) {
   }
   SayMessage("ZLAGUARD");
   SleepMs(2000);
-  std::string reason = WriteProfile(ProfileText(raw, key, open));
+  // The network's own name, with the line end the profile's layout expects.
+  std::string reason = WriteProfile(ProfileText(NetworkName(raw) + "\r\n", key, open));
   if (!reason.empty()) {
     SayMessage("ZLERRO");
     SpeakWriteLn(L1("não foi possível gravar o perfil da rede: ") + reason);
@@ -192,8 +194,7 @@ namespace {
 // work: without it the next choice of the network asks the key again, instead
 // of trying the wrong one for ever.
 void ForgetProfile(std::string_view raw) {
-  std::string_view shown = raw.size() >= 2 ? raw.substr(0, raw.size() - 2) : std::string_view();
-  StartCommand("netsh wlan delete profile name=\"" + QuoteArgument(shown) + "\"");
+  StartCommand("netsh wlan delete profile name=\"" + QuoteArgument(NetworkName(raw)) + "\"");
   WaitCommand(1000);
   ReadCommandOutput();
   EndCommand();
@@ -204,15 +205,19 @@ void ConnectNetwork(std::string_view raw) {
   StartCommand("netsh wlan show profiles");
   WaitCommand(550);
   std::string profiles = ReadCommandOutput();
-  // This run is not ended: the next command lets it finish.
+  // The list has had its 550 ms; a netsh that still lingers is ended, so that
+  // the next command does not wait for an answer nobody reads.
+  EndCommand();
   bool added = false;
   if (!Occurs(raw, profiles)) {
     if (!AddProfile(raw)) return;
     added = true;
   }
   bool connected = Occurs(raw, InterfacesText());
-  std::string command =
-      connected ? std::string("netsh wlan ") + "disconnect" : std::string("netsh wlan ") + " connect \"" + QuoteArgument(raw) + "\"";
+  // The raw name is shown and spoken as it stands; netsh gets the network's
+  // own name (its line end is dropped by the runner anyway).
+  std::string command = connected ? std::string("netsh wlan ") + "disconnect"
+                                  : std::string("netsh wlan ") + " connect \"" + QuoteArgument(NetworkName(raw) + "\r\n") + "\"";
   SayMessage(connected ? "ZLSOLDCO" : "ZLSOLCON");
   SpeakWriteLn(raw);
   StartCommand("cmd /c " + command);

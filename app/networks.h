@@ -12,11 +12,17 @@ const std::vector<std::string>& NetworkList();
 const std::string& InterfacesText();
 // Whether the last scan showed the network with open authentication.
 bool IsOpenNetwork(std::string_view rawName);
+// The network's own name for a raw name of the last scan: from the tenth
+// network on the raw name begins with a blank of netsh's label layout, which
+// is not part of the name. A raw name the scan did not give loses its last
+// two characters (its CR LF).
+std::string NetworkName(std::string_view rawName);
 
 // The menu texts and raw names the scan makes of the two netsh answers.
 struct ScanResult {
   std::vector<std::string> items;
   std::vector<std::string> rawNames;
+  std::vector<std::string> names;  // each network's own name, no CR LF
   std::vector<bool> open;
 };
 ScanResult ParseNetworks(const std::string& interfacesText, const std::string& networksText);

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -49,9 +50,14 @@ void ReapLeftRunning() {
   }
 }
 
-bool Reap(Run& r) {
+// Whether the child has exited. It is left unreaped (a zombie) until the run
+// ends, so that its process group's number stays its own until then and
+// EndCommand can end what it started without hitting a stranger.
+bool Exited(Run& r) {
   if (r.pid < 0 || r.exited) return true;
-  if (waitpid(r.pid, nullptr, WNOHANG) == r.pid) r.exited = true;
+  siginfo_t info{};
+  int rc = waitid(P_PID, static_cast<id_t>(r.pid), &info, WEXITED | WNOHANG | WNOWAIT);
+  if ((rc == 0 && info.si_pid == r.pid) || (rc != 0 && errno == ECHILD)) r.exited = true;
   return r.exited;
 }
 
@@ -70,7 +76,7 @@ void Drain(int fd, bool& eof, std::string& into) {
   }
 }
 
-bool Finished(Run& r) { return (r.outRead < 0 || r.outEof) && (r.errRead < 0 || r.errEof) && Reap(r); }
+bool Finished(Run& r) { return (r.outRead < 0 || r.outEof) && (r.errRead < 0 || r.errEof) && Exited(r); }
 
 // Drains the run until its child has exited and both pipes ended, or the
 // time is up. Returns whether it finished.
@@ -104,7 +110,8 @@ void CloseRun(Run& r) {
 void LetGo(Run& r) {
   if (r.pid < 0) return;
   DrainUntil(r, NowMs() + kUnendedRunLimitMs);
-  if (!Reap(r)) gLeftRunning.push_back(r.pid);
+  if (Exited(r)) waitpid(r.pid, nullptr, WNOHANG);
+  else gLeftRunning.push_back(r.pid);
   CloseRun(r);
 }
 
@@ -227,6 +234,9 @@ bool StartCommand(std::string_view commandLine) {
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  // Nothing else of the program's (a wake pipe, a sound or speech socket)
+  // reaches the child, whoever opened it without close-on-exec.
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
@@ -300,7 +310,8 @@ std::string ReadCommandOutput() {
 }
 
 void EndCommand() {
-  if (gRun.pid > 0 && !Reap(gRun)) {
+  if (gRun.pid > 0) {
+    // The whole group: the child and anything it started and left behind.
     kill(-gRun.pid, SIGKILL);
     waitpid(gRun.pid, nullptr, 0);
   }

@@ -12,4 +12,5 @@ echo "Installing:$missing"
 SUDO=""
 [ "$(id -u)" = 0 ] || SUDO=sudo
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
+# Through env: sudo would drop the variable and let a package ask questions.
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing

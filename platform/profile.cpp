@@ -64,9 +64,11 @@ std::string GetProfileString(std::string_view section, std::string_view key,
     if (end == std::string::npos) end = text.size();
     std::string_view line = Trim(std::string_view(text).substr(pos, end - pos));
     pos = end + 1;
-    if (!line.empty() && line.front() == '[') {
-      size_t close = line.find(']');
-      std::string_view name = Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1));
+    // A section header runs from "[" to the line's last "]"; without one the
+    // line is no header at all and is read like any other line.
+    size_t close = line.empty() || line.front() != '[' ? std::string_view::npos : line.rfind(']');
+    if (close != std::string_view::npos) {
+      std::string_view name = Trim(line.substr(1, close - 1));
       // Only the first section of a name counts; a repeat of it is not read.
       if (inSection) return fallback;
       inSection = !sectionSeen && SameName(name, wantSection);

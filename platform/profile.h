@@ -1,8 +1,10 @@
 // The profile-string (INI) reader, with the platform reader's rules: section
-// and key names match without regard to case, the first matching section and
-// key win, blanks around names and values are dropped, a value in matching
-// quotes loses them, the value is cut to room - 1 characters, lines may end in
-// CR LF or LF, bytes are taken as they are (Latin-1). The file is read again
+// and key names match without regard to case, a section header runs from "["
+// to the line's last "]" (a line without one is no header), the first
+// matching section and key win, blanks around names and values are dropped,
+// a value in matching quotes loses them, the value is cut to room - 1
+// characters, lines may end in CR LF or LF, bytes are taken as they are
+// (Latin-1). The file is read again
 // at every call. A bare file name (no separator) is looked for in the Windows
 // directory; any other name goes through ResolvePath.
 #pragma once

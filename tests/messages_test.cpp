@@ -5,7 +5,9 @@
 #include <thread>
 #include <vector>
 
+#include "console/console.h"
 #include "platform/messages.h"
+#include "tests/support/testenv.h"
 
 namespace {
 
@@ -103,6 +105,21 @@ TEST_F(MessageQueue, InputSourceIsPolledAndWaitedOn) {
   DispatchMessages();
   EXPECT_GE(gPolls, 2);
   EXPECT_FALSE(gSeen[6].empty());
+}
+
+// The console's delay: a plain sleep, then what came meanwhile is dispatched.
+TEST(ConsoleDelayTest, SleepsThenPumps) {
+  ScopedEnv video("ZELNAR_VIDEO", "headless");
+  ScopedEnv scale("ZELNAR_TIME_SCALE", "0");
+  ResetMessages();
+  ConsoleDelay(0);  // the window exists, its handler in place
+  PostMessage(kMsgSpeechCut);
+  PostMessage(kMsgEngineBusy);
+  ASSERT_TRUE(MessagesPending());
+  ConsoleDelay(300);
+  EXPECT_FALSE(MessagesPending());
+  ResetConsole();
+  ResetMessages();
 }
 
 }  // namespace

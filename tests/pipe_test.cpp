@@ -60,6 +60,18 @@ TEST(CommandRunner, ChildStillRunningIsCollectedPartlyThenEnded) {
   EXPECT_NE(access(marker.c_str(), F_OK), 0) << "the child outlived EndCommand";
 }
 
+TEST(CommandRunner, WhatTheChildStartedIsEndedWithIt) {
+  // The child leaves a process of its own behind and exits at once.
+  TempDir dir;
+  std::string marker = dir.path() + "/late";
+  StartCommand("sh -c \"(sleep 1; touch " + marker + ") & printf left\"");
+  WaitCommand(300);
+  EXPECT_EQ(ReadCommandOutput(), "left\r\n\r\n");
+  EndCommand();
+  usleep(1500 * 1000);
+  EXPECT_NE(access(marker.c_str(), F_OK), 0) << "a process the child started outlived EndCommand";
+}
+
 TEST(CommandRunner, LongOutputIsNeverCut) {
   // Far more than a pipe holds: the runner drains while the caller waits.
   std::string out = RunCommand("sh -c \"i=0; while [ $i -lt 20000 ]; do echo line-$i-xxxxxxxxxxxxxxxxxxxxxxxx; i=$((i+1)); done\"", 10000);
@@ -96,6 +108,19 @@ TEST(CommandRunner, LineIsSplitWithoutAShell) {
   std::string out = RunCommand("cmd /c printf %s \"" + QuoteArgument("a\" & touch " + pwned + " & $(touch " + pwned + ") `id`") + "\"");
   EXPECT_NE(access(pwned.c_str(), F_OK), 0);
   EXPECT_NE(out.find("& touch"), std::string::npos);
+}
+
+TEST(CommandRunner, ChildGetsOnlyItsThreeStandardStreams) {
+  // Descriptors the program holds without close-on-exec (a wake pipe, a
+  // sound or speech socket) must not reach netsh and what it starts.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  std::string probe;
+  for (int fd : fds) probe += "[ -e /proc/self/fd/" + std::to_string(fd) + " ] && echo leaked-" + std::to_string(fd) + "; ";
+  std::string out = RunCommand("sh -c \"" + probe + "echo checked\"");
+  close(fds[0]);
+  close(fds[1]);
+  EXPECT_EQ(out, "checked\n\r\n\r\n");
 }
 
 TEST(CommandRunner, ReadPipeTakesWhatIsThereWithoutWaiting) {

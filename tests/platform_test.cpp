@@ -48,6 +48,12 @@ TEST_F(Paths, WindowsDirectoryChoice) {
   EXPECT_EQ(WindowsDirectory(), drives_.path() + "/c/windows");  // no user copy: the installation's
   home.Write(".config/taviro/TAVIRO.INI", "[VIDEO]\n");
   EXPECT_EQ(WindowsDirectory(), home.path() + "/.config/taviro");
+  // XDG_CONFIG_HOME, when set, takes the place of ~/.config.
+  TempDir config;
+  ScopedEnv xdgSet("XDG_CONFIG_HOME", config.path());
+  EXPECT_EQ(WindowsDirectory(), drives_.path() + "/c/windows");
+  config.Write("taviro/TAVIRO.INI", "[VIDEO]\n");
+  EXPECT_EQ(WindowsDirectory(), config.path() + "/taviro");
 }
 
 TEST(StartupDirectory, TakenOnceWithoutTrailingSlash) {

@@ -61,6 +61,19 @@ TEST(Scan, SecurityBelongsToEachNetworkOwnStretch) {
   EXPECT_EQ(r.items[1], "Fechada, segura, sinal 20%");
 }
 
+TEST(Scan, OpenComesFromTheAuthenticationLineNotTheName) {
+  // Names that hold the word: only the authentication value makes a network open.
+  std::string networks = Header(3) + Network(1, "Rede Aberta", "WPA2-Personal", "CCMP", "70%") +
+                         Network(2, "Aberta", "WPA2-Personal", "CCMP", "60%") +
+                         Network(3, "Praca", "Aberta", "Nenhuma", "50%");
+  ScanResult r = ParseNetworks("", networks);
+  ASSERT_EQ(r.open.size(), 3u);
+  EXPECT_FALSE(r.open[0]);
+  EXPECT_FALSE(r.open[1]);
+  EXPECT_TRUE(r.open[2]);
+  EXPECT_EQ(r.items[0], "Rede Aberta, segura, sinal 70%");
+}
+
 TEST(Scan, MissingSignalTakesTheNextOneOrNothing) {
   std::string first = Network(1, "Quieta", "WPA2-Personal", "CCMP", "x");
   first.erase(first.find("         Sinal"), first.find("         Tipo de r") - first.find("         Sinal"));
@@ -93,6 +106,20 @@ TEST(Scan, TenthNetworkBeginsWithABlank) {
   EXPECT_EQ(r.items[8], "Rede9, segura, sinal 50%");
   EXPECT_EQ(r.items[9], " Rede10, segura, sinal 50%");
   EXPECT_EQ(r.rawNames[11], " Rede12\r\n");
+  // The blank belongs to the label's layout, not to the name.
+  EXPECT_EQ(r.names[8], "Rede9");
+  EXPECT_EQ(r.names[9], "Rede10");
+  EXPECT_EQ(r.names[11], "Rede12");
+}
+
+TEST(Scan, FromTheHundredthNetworkTheCutStartsAtTheColon) {
+  std::string networks = Header(100);
+  for (int n = 1; n <= 100; ++n) networks += Network(n, "R" + std::to_string(n), "WPA2-Personal", "CCMP", "50%");
+  ScanResult r = ParseNetworks("", networks);
+  ASSERT_EQ(r.items.size(), 100u);
+  EXPECT_EQ(r.rawNames[99], ": R100\r\n");
+  EXPECT_EQ(r.items[99], ": R100, segura, sinal 50%");
+  EXPECT_EQ(r.names[99], "R100");
 }
 
 TEST(Scan, LabelSearchCanLandInAnAccessPointLine) {

@@ -46,6 +46,10 @@ bool IsOpenNetwork(std::string_view raw) {
     if (n == raw) return true;
   return false;
 }
+// As the scan gives it for networks one to nine: the raw name less its CR LF.
+std::string NetworkName(std::string_view raw) {
+  return std::string(raw.size() >= 2 ? raw.substr(0, raw.size() - 2) : std::string_view());
+}
 void Speak(std::string_view text) { Record("Speak:" + std::string(text)); }
 void SpeakWriteLn(std::string_view text) { Record("SpeakWriteLn:" + std::string(text)); }
 void PlayNamedSound(std::string_view name) { Record("Play:" + std::string(name)); }
@@ -60,7 +64,7 @@ d=$(dirname "$0")
 for a in "$@"; do printf '%s\n' "$a" >> "$d/args.log"; done
 echo >> "$d/args.log"
 case "$2 $3" in
-  "show profiles") cat "$d/profiles" 2>/dev/null ;;
+  "show profiles") cat "$d/profiles" 2>/dev/null; [ -f "$d/profiles.slow" ] && sleep 2 && touch "$d/profiles.late" ;;
   "add profile") cp "${4#filename=}" "$d/added.xml"; sleep 0.3; touch "$d/added.done" ;;
   "connect "*) [ -f "$d/added.xml" ] && [ ! -f "$d/added.done" ] && echo "profile addition unfinished"; cat "$d/connect" ;;
   "disconnect "*|"disconnect") cat "$d/disconnect" ;;
@@ -123,6 +127,16 @@ TEST_F(Connect, StoredProfileConnectsWithoutAKey) {
                  "Write:" + kConnected, "Play:ZLESTABE"});
 }
 
+TEST_F(Connect, AProfileListStillRunningIsNotWaitedFor) {
+  // The list answers at once but its netsh lingers: the connect must not wait
+  // for it beyond the list's own 550 ms.
+  bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n");
+  bin_.Write("profiles.slow", "");
+  ConnectNetwork("Biblioteca\r\n");
+  ExpectInOrder({"Play:ZLSOLCON", "Write:" + kConnected});
+  EXPECT_NE(access((bin_.path() + "/profiles.late").c_str(), F_OK), 0) << "the connect waited for the profile list";
+}
+
 TEST_F(Connect, RefusalIsReadOutAndSilenceIsTakenAsSuccess) {
   bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n");
   bin_.Write("connect", "A rede especificada n\xE3o est\xE1 dispon\xEDvel.\r\n");
@@ -144,6 +158,16 @@ TEST_F(Connect, KeyRulesShortThenEmptyWithdraws) {
   // Withdrawn: no profile, no connect.
   EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\n");
   EXPECT_EQ(Find("Write:" + kAskKey, Find("ReadLine:12345")), std::string::npos) << "the prompt is not repeated";
+}
+
+TEST_F(Connect, EveryKeyOfOneToFiveCharactersIsRefused) {
+  gLines = {"1", "12", "123", "1234", "12345", "\xE7\xE3o\xE9!", ""};
+  ConnectNetwork("Nova\r\n");
+  size_t refused = 0;
+  for (const std::string& c : gCalls) refused += c == "Play:ZLCHINV";
+  EXPECT_EQ(refused, 7u);  // six short lines, then the empty one that withdraws
+  EXPECT_NE(Find("Play:ZLDESIST"), std::string::npos);
+  EXPECT_EQ(Find("Play:ZLAGUARD"), std::string::npos);
 }
 
 TEST_F(Connect, SixCharacterKeyWritesTheProfileAndConnects) {
@@ -192,6 +216,21 @@ TEST_F(Connect, ProfileFallsBackToAPrivateFolderThenReportsFailure) {
   EXPECT_EQ(Find("Play:ZLSOLCON"), std::string::npos) << "nothing is connected without a profile";
 }
 
+TEST_F(Connect, AFallbackFolderOfAnotherUserIsNotUsed) {
+  if (geteuid() != 0) GTEST_SKIP() << "making a folder of another user needs root";
+  gSoundDir = sound_.path() + "/missing";
+  std::string other = state_.path() + "/zelnar";
+  ASSERT_EQ(mkdir(other.c_str(), 0777), 0);
+  ASSERT_EQ(chown(other.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(other.c_str(), 0777), 0);
+  gLines = {"segredo1"};
+  ConnectNetwork("Nova\r\n");
+  // The key is never written where someone else can replace or read it.
+  EXPECT_NE(access((other + "/zelnar.xml").c_str(), F_OK), 0);
+  ExpectInOrder({"Play:ZLAGUARD", "Write:Erro na opera\xE7\xE3o, c\xF3" "digo: ", "Play:ZLERRO"});
+  EXPECT_EQ(Find("Play:ZLSOLCON"), std::string::npos);
+}
+
 TEST_F(Connect, HostileNameConnectsToItselfAndRunsNothing) {
   std::string pwned = bin_.path() + "/pwned";
   std::string name = "a\" & touch " + pwned + " & \"";
@@ -204,6 +243,43 @@ TEST_F(Connect, HostileNameConnectsToItselfAndRunsNothing) {
   std::string xml = ReadFileBytes(ProfilePath());
   EXPECT_NE(xml.find("<name>a&quot; &amp; touch "), std::string::npos);
   EXPECT_EQ(xml.find("<name>a\""), std::string::npos);
+}
+
+TEST(Profile, EveryLineWithItsBlanks) {
+  const std::string b8(8, ' '), b16(16, ' '), b24(24, ' '), b32(32, ' ');
+  const std::vector<std::string> lines = {
+      "<?xml version=\"1.0\"?>",
+      "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\">",
+      b8 + "<name>CasaAzul", "</name>",
+      b8 + "<SSIDConfig>",
+      b16 + "<SSID>",
+      b24 + "<hex>43617361417A756C</hex>",
+      b24 + "<name>CasaAzul", "</name>",
+      b16 + "</SSID>",
+      b8 + "</SSIDConfig>",
+      b8 + "<connectionType>ESS</connectionType>",
+      b8 + "<connectionMode>auto</connectionMode>",
+      b8 + "<MSM>",
+      b16 + "<security>",
+      b24 + "<authEncryption>",
+      " <authentication>WPA2PSK</authentication>",
+      " <encryption>AES</encryption>",
+      b32 + "<useOneX>false</useOneX>",
+      b24 + "</authEncryption>",
+      b24 + "<sharedKey>",
+      "<keyType>passPhrase</keyType>",
+      " <protected>false</protected>",
+      "<keyMaterial>segredo</keyMaterial>",
+      b24 + "</sharedKey>",
+      b16 + "</security>",
+      b8 + "</MSM>",
+      b8 + "<MacRandomization xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v3\">",
+      " <enableRandomization>false</enableRandomization>",
+      b8 + "</MacRandomization>",
+      "</WLANProfile>"};
+  std::string expected;
+  for (const std::string& l : lines) expected += l + "\r\n";
+  EXPECT_EQ(ProfileText("CasaAzul\r\n", "segredo", false), expected);
 }
 
 TEST(Profile, LinesAndBlanksAsNetshExpects) {

@@ -5,6 +5,5 @@ set(SEAM_MODULES
   ${CMAKE_SOURCE_DIR}/app/settings.cpp
   ${CMAKE_SOURCE_DIR}/platform/paths.cpp
   ${CMAKE_SOURCE_DIR}/platform/profile.cpp
-  ${CMAKE_SOURCE_DIR}/platform/clock.cpp
   ${CMAKE_SOURCE_DIR}/platform/latin1.cpp
   ${CMAKE_SOURCE_DIR}/tests/support/testenv.cpp)

@@ -115,6 +115,16 @@ TEST_F(SettingsTest, OddFilesNeverCrashAndGiveDefaults) {
   EXPECT_EQ(GetProfileString("ZELNAR", "NOME", "d", 3, "TAVIRO.INI"), "Jo");
 }
 
+TEST_F(SettingsTest, SectionHeaderNeedsItsClosingBracket) {
+  UseWindir();
+  // A header cut short is no header: its keys stay in the section before it.
+  WinIni("[TAVIRO]\n[ZELNAR\nDIRZELNAR=sem-fecho\n[VIDEO]X]\nLENTO=SIM\n");
+  EXPECT_EQ(ReadSetting("ZELNAR", "DIRZELNAR"), "");
+  EXPECT_EQ(ReadSetting("", "DIRZELNAR"), "sem-fecho");
+  // The name runs to the last bracket.
+  EXPECT_EQ(GetProfileString("video]x", "LENTO", "", 255, "TAVIRO.INI"), "SIM");
+}
+
 TEST_F(SettingsTest, UnreadableFileGivesDefault) {
   UseWindir();
   mkdir((windir_ + "/TAVIRO.INI").c_str(), 0755);  // a folder where the file should be

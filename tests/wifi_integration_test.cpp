@@ -127,7 +127,7 @@ TEST_F(Wifi, WrongKeyIsReportedInTheToolsWordsThenTheRightKeyConnects) {
   // The profile with the wrong key is gone: the key is asked again.
   ClearScreen();
   ScanNetworks();
-  Type("cafezinho10\n");
+  Type("cafe\x1B" "zinho10\n");  // ESC at the key prompt does nothing
   ConnectNetwork(Raw("Café Central"));
   screen = Screen();
   EXPECT_NE(screen.find("Digite a chave de segurança da rede sem fio"), std::string::npos) << screen;
@@ -168,6 +168,18 @@ TEST_F(Wifi, OpenNetworkConnectsWithoutAKey) {
   EXPECT_NE(screen.find("Conexão estabelecida"), std::string::npos) << screen;
 }
 
+TEST_F(Wifi, SecuredNetworkNamedOpenStillAsksItsKey) {
+  WriteScenario("interface Wi-Fi\n"
+                "network \"Rede Aberta\" WPA2-Personal CCMP key=chave-da-rede\n"
+                "ap 00:11:22:33:44:55 80 802.11n 6\n");
+  ScanNetworks();
+  Type("chave-da-rede\n");
+  ConnectNetwork(Raw("Rede Aberta"));
+  std::string screen = Screen();
+  EXPECT_NE(screen.find("Digite a chave de segurança da rede sem fio"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("Conexão estabelecida"), std::string::npos) << screen;
+}
+
 TEST_F(Wifi, HostileNamesConnectAndRunNothing) {
   std::string pwned = dir_.path() + "/pwned";
   std::string hostile1 = "a\\\" & touch " + pwned + " & \\\"";
@@ -192,6 +204,19 @@ TEST_F(Wifi, HostileNamesConnectAndRunNothing) {
   ConnectNetwork(NetworkList()[1]);
   EXPECT_NE(Screen().find("Conexão estabelecida"), std::string::npos) << Screen();
   EXPECT_NE(access(pwned.c_str(), F_OK), 0) << "a network name ran a command";
+}
+
+TEST_F(Wifi, NetworksFromTheTenthOnConnectDespiteTheirLeadingBlank) {
+  WriteScenario("interface Wi-Fi\ngenerate 12 1\n");
+  ScanNetworks();
+  ASSERT_EQ(NetworkList().size(), 12u);
+  ASSERT_EQ(NetworkList()[10], " Rede Gerada 11\r\n");
+  Type("senha1011\n");
+  ConnectNetwork(NetworkList()[10]);
+  EXPECT_NE(Screen().find("Conexão estabelecida"), std::string::npos) << Screen();
+  ClearScreen();
+  ScanNetworks();
+  EXPECT_NE(MenuAsShown().find(" Rede Gerada 11, conectado"), std::string::npos);
 }
 
 TEST_F(Wifi, FortyNetworksWithTwoAccessPointsEachAreAllListed) {
