@@ -18,6 +18,7 @@
 #include "speech/speak.h"
 #include "speech/sounds.h"
 #include "speech/speech.h"
+#include "tests/support/calllog.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -86,19 +87,8 @@ class Connect : public ::testing::Test {
     bin_.Write("disconnect", "A solicita\xE7\xE3o de desconex\xE3o foi conclu\xED" "da com \xEAxito.\r\n");
   }
   std::string Args() const { return ReadFileBytes(bin_.path() + "/args.log"); }
-  size_t Find(const std::string& call, size_t from = 0) const {
-    for (size_t i = from; i < gCalls.size(); ++i)
-      if (gCalls[i] == call) return i;
-    return std::string::npos;
-  }
-  void ExpectInOrder(const std::vector<std::string>& calls) const {
-    size_t at = 0;
-    for (const std::string& c : calls) {
-      size_t i = Find(c, at);
-      ASSERT_NE(i, std::string::npos) << "missing, or out of order: " << c;
-      at = i + 1;
-    }
-  }
+  size_t Find(const std::string& call, size_t from = 0) const { return FindCall(gCalls, call, from); }
+  void ExpectInOrder(const std::vector<std::string>& calls) const { ExpectCallsInOrder(gCalls, calls); }
   TempDir bin_, sound_, state_;
   ScopedEnv path_{"PATH", bin_.path() + ":/usr/bin:/bin"};
   ScopedEnv scale_{"ZELNAR_TIME_SCALE", "0.01"};

@@ -20,6 +20,7 @@
 #include "speech/speak.h"
 #include "speech/sounds.h"
 #include "speech/speech.h"
+#include "tests/support/calllog.h"
 #include "tests/support/testenv.h"
 
 namespace {
@@ -108,20 +109,8 @@ class MainCycle : public ::testing::Test {
     for (const std::string& c : gCalls) n += c == call;
     return n;
   }
-  // Index of the first call at or after from; npos when absent.
-  size_t Find(const std::string& call, size_t from = 0) const {
-    for (size_t i = from; i < gCalls.size(); ++i)
-      if (gCalls[i] == call) return i;
-    return std::string::npos;
-  }
-  void ExpectInOrder(const std::vector<std::string>& calls) const {
-    size_t at = 0;
-    for (const std::string& c : calls) {
-      size_t i = Find(c, at);
-      ASSERT_NE(i, std::string::npos) << "missing, or out of order: " << c;
-      at = i + 1;
-    }
-  }
+  size_t Find(const std::string& call, size_t from = 0) const { return FindCall(gCalls, call, from); }
+  void ExpectInOrder(const std::vector<std::string>& calls) const { ExpectCallsInOrder(gCalls, calls); }
 
   TempDir dir_;
   ScopedEnv windir_{"WINDIR", dir_.path() + "/windows"};
