@@ -267,6 +267,13 @@ TEST_F(Phonetic, TheVoiceRulesReadPortuguese) {
       {"cantar", "[ k/a~/ t/A/r]"},     {"ca\xE7" "a", "[ k/A/ s/a^]"},  {"gente", "[ j/E~/ tch/i]"},
       {"que", "[ k/i]"},                {"\xE1gua", "[A/ gw/a^]"},       {"luz", "[ l/u/s]"},
       {"nascer", "[ n/a/ s/E^/r]"},     {"honra", "[/O~/ rr/a^]"},       {"muito", "[ m/u~/y/ t/u]"},
+      // an accented vowel before m or n and a consonant is nasal; before a vowel it is not
+      {"t\xEAm", "[ t/E~y]"},             {"ci\xEAncia", "[ s/i/ E~/ s/i/ a^]"}, {"l\xE2mpada", "[ l/A~/ p/a/ d/a^]"},
+      {"c\xF4nsul", "[ k/O~/ s/u/w]"},    {"\xEDndio", "[I~/ dj/i/ u]"},        {"c\xFAmplice", "[ k/U~/ p/l/i/ s/i]"},
+      {"t\xEAnis", "[ t/E^/ n/i/s]"},
+      // x read as s or ks, found under the words' accented forms
+      {"pr\xF3ximo", "[ p/r/O/ s/i/ m/u]"}, {"m\xE1xima", "[ m/A/ s/i/ m/a^]"}, {"aux\xEDlio", "[a/w/ s/I/ l/i/ u]"},
+      {"t\xE1xi", "[ t/A/ ks/i]"},        {"trouxe", "[ t/r/O^/ s/i]"},
   };
   for (const Case& c : cases) EXPECT_EQ(TextToPhonetic(c.text), c.phonetic) << c.text;
 }
