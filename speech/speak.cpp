@@ -66,8 +66,19 @@ void Speak(std::string_view text) {
       if (UpperLatin(run) == "WWW") {
         Spell(run);
       } else {
-        SetPhoneticText(TextToPhonetic(std::string_view(run).substr(0, kMaxRun)));
-        SpeakPhonetic(PhoneticText());
+        // A run longer than the translator takes is said in pieces, each cut
+        // at a blank where it has one, so no part of a long text is lost.
+        std::string_view rest(run);
+        while (!rest.empty() && !CutRequested() && !KeyWaiting()) {
+          size_t n = rest.size();
+          if (n > kMaxRun) {
+            size_t blank = rest.substr(0, kMaxRun + 1).rfind(' ');
+            n = blank != std::string_view::npos && blank > 0 ? blank : kMaxRun;
+          }
+          SetPhoneticText(TextToPhonetic(rest.substr(0, n)));
+          SpeakPhonetic(PhoneticText());
+          rest.remove_prefix(n);
+        }
       }
       if (At(t, p) == '-' && IsLetter(At(t, p + 1))) ++p;  // a hyphen between words is not said
     } else {

@@ -217,7 +217,29 @@ TEST_F(SpeakTest, AnyBytesAndLongTextsAreSafe) {
   int letters = 0;
   for (size_t at = heard.find('T'); at != std::string::npos; at = heard.find('T', at + 1))
     letters += std::stoi(heard.substr(at + 1));
-  EXPECT_EQ(letters, 875);  // the first 999 characters of the run, in several blocks
+  EXPECT_EQ(letters, 4375);  // every letter of the run, in pieces cut at blanks
+}
+
+TEST_F(SpeakTest, ARunLongerThanTheTranslatorTakesIsSaidWhole) {
+  // 1,200 letters without a blank: cut at the translator's size.
+  auto letters = [](const std::string& heard) {
+    int n = 0;
+    for (size_t at = heard.find('T'); at != std::string::npos; at = heard.find('T', at + 1))
+      n += std::stoi(heard.substr(at + 1));
+    return n;
+  };
+  EXPECT_EQ(letters(Said(std::string(1200, 'a'))), 1200);
+  // Words of 11 letters across the translator's size: the last piece
+  // starts at a blank, so it holds whole words only.
+  std::string words;
+  for (int i = 0; i < 150; ++i) words += "abcdefghijk ";
+  EXPECT_EQ(letters(Said(words)), 1650);
+  std::string word = "[";
+  for (int i = 0; i < 11; ++i) word += i ? "/ x" : " x";
+  word += "]";
+  std::string last;
+  for (int i = 0; i < 67; ++i) last += word;
+  EXPECT_EQ(PhoneticText(), last);
 }
 
 }  // namespace
