@@ -274,7 +274,7 @@ TEST_F(Phonetic, TheVoiceRulesReadPortuguese) {
       // x read as s or ks, found under the words' accented forms
       {"pr\xF3ximo", "[ p/r/O/ s/i/ m/u]"}, {"m\xE1xima", "[ m/A/ s/i/ m/a^]"}, {"aux\xEDlio", "[a/w/ s/I/ l/i/ u]"},
       {"t\xE1xi", "[ t/A/ ks/i]"},        {"trouxe", "[ t/r/O^/ s/i]"},      {"\xEAxito", "[E^/ z/i/ t/u]"},
-      {"tchau", "[ tch/A/w]"},
+      {"tchau", "[ tch/A/w]"},            {"ao", "[A/w]"},                      {"aos", "[A/w/s]"},
   };
   for (const Case& c : cases) EXPECT_EQ(TextToPhonetic(c.text), c.phonetic) << c.text;
 }
