@@ -275,6 +275,9 @@ TEST_F(Phonetic, TheVoiceRulesReadPortuguese) {
       {"pr\xF3ximo", "[ p/r/O/ s/i/ m/u]"}, {"m\xE1xima", "[ m/A/ s/i/ m/a^]"}, {"aux\xEDlio", "[a/w/ s/I/ l/i/ u]"},
       {"t\xE1xi", "[ t/A/ ks/i]"},        {"trouxe", "[ t/r/O^/ s/i]"},      {"\xEAxito", "[E^/ z/i/ t/u]"},
       {"tchau", "[ tch/A/w]"},            {"ao", "[A/w]"},                      {"aos", "[A/w/s]"},
+      // names typed without their accents, as network names often are
+      {"Joao", "[ j/o^/ A~w]"},            {"Sao", "[ s/A~w]"},                  {"nao", "[ n/A~w]"},
+      {"Ze", "[ z/E]"},
   };
   for (const Case& c : cases) EXPECT_EQ(TextToPhonetic(c.text), c.phonetic) << c.text;
 }
