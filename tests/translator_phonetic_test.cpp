@@ -147,6 +147,9 @@ TEST_F(Phonetic, StressMarksOtherStates) {
   EXPECT_EQ(Stressed("contribuirra"), "contribuIrra");  // y = r, z = r
   EXPECT_EQ(Stressed("voce^"), "voce^");     // accents decide
   EXPECT_EQ(Stressed("ciume"), "cIume");     // state 8: a vowel before, m then a vowel
+  EXPECT_EQ(Stressed("guia"), "guIa");       // state 8: the u after g is silent
+  EXPECT_EQ(Stressed("aquia"), "aquIa");     // and after q
+  EXPECT_EQ(Stressed("raiz"), "raIz");       // state 1 marks the last vowel
 }
 
 TEST_F(Phonetic, RulesWithLeftContexts) {
