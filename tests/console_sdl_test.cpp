@@ -22,16 +22,6 @@
 namespace {
 const auto* const kDisplay = ::testing::AddGlobalTestEnvironment(new PrivateDisplay("1280x1024x24"));
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-  pclose(p);
-  return out;
-}
 
 // A screenshot of one X window as 0xRRGGBB pixels.
 struct Shot {
@@ -42,7 +32,7 @@ struct Shot {
 
 Shot TakeShot(const std::string& window, int width, int height) {
   Shot shot;
-  std::string raw = Shell("import -window " + window + " -depth 8 rgb:- 2>/dev/null");
+  std::string raw = ShellOutput("import -window " + window + " -depth 8 rgb:- 2>/dev/null");
   if (raw.size() != static_cast<size_t>(width) * height * 3) return shot;
   shot.width = width;
   shot.height = height;
@@ -66,7 +56,7 @@ class SdlWindow : public ::testing::Test {
   void SetUp() override {
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) GTEST_SKIP() << "no X server (Xvfb is not installed)";
-    if (Shell("command -v import >/dev/null && command -v xdotool >/dev/null && echo yes") != "yes\n")
+    if (ShellOutput("command -v import >/dev/null && command -v xdotool >/dev/null && echo yes") != "yes\n")
       GTEST_SKIP() << "import or xdotool missing";
     ResetMessages();
     ResetConsole();
@@ -87,7 +77,7 @@ class SdlWindow : public ::testing::Test {
     }
   }
   std::string WindowId(const std::string& title) {
-    std::string id = Shell("xdotool search --name '^" + title + "$' 2>/dev/null | head -1");
+    std::string id = ShellOutput("xdotool search --name '^" + title + "$' 2>/dev/null | head -1");
     while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
     return id;
   }
@@ -158,7 +148,7 @@ TEST_F(SdlWindow, AKeyTypedThroughXReachesTheQueue) {
   Settle();
   std::string id = WindowId("Zelnar teclado");
   ASSERT_FALSE(id.empty());
-  Shell("xdotool windowfocus --sync " + id + " key Down key a 2>/dev/null");
+  ShellOutput("xdotool windowfocus --sync " + id + " key Down key a 2>/dev/null");
   std::vector<int> codes;
   for (int i = 0; i < 200 && codes.size() < 3; ++i) {
     WaitMessageFor(10);
@@ -172,7 +162,7 @@ TEST_F(SdlWindow, CaretOnTheBaseLineWhileAKeyIsAwaited) {
   Settle();
   std::string id = WindowId("Zelnar cursor");
   ASSERT_FALSE(id.empty());
-  Shell("xdotool windowfocus --sync " + id + " 2>/dev/null");
+  ShellOutput("xdotool windowfocus --sync " + id + " 2>/dev/null");
   for (int i = 0; i < 200 && !ConsoleFocused(); ++i) {
     WaitMessageFor(10);
     PumpMessages();

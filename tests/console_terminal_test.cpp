@@ -11,16 +11,6 @@
 #include "tests/support/testenv.h"
 
 namespace {
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-  pclose(p);
-  return out;
-}
 
 const char* kRadio =
     "interface Wi-Fi\n"
@@ -36,7 +26,7 @@ constexpr const char* kYellow = "38;2;255;255;0m";
 class Terminal : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (Shell("command -v tmux") .empty()) GTEST_SKIP() << "tmux is not installed";
+    if (ShellOutput("command -v tmux") .empty()) GTEST_SKIP() << "tmux is not installed";
     if (access(ZELNAR_BUILD_DIR "/netsh", X_OK) != 0) GTEST_SKIP() << "build/netsh is not built";
     server_ = "tmux -L zelnar-term-" + std::to_string(getpid());
     std::string scenario = dir_.Write("radio.scenario", kRadio);
@@ -44,25 +34,25 @@ class Terminal : public ::testing::Test {
     dir_.Write("windows/TAVIRO.INI", "[SINTETIZADOR]\r\nDIFONES3=DIFONES3\r\n");
     dir_.Write("drives/c/kelmar/som/zelnar/.keep", "");
     for (const char* d : {"letras", "difones"})
-      Shell(std::string("ln -s " ZELNAR_BUILD_DIR "/drives/c/kelmar/som/") + d + " " + dir_.path() + "/drives/c/kelmar/som/" + d);
+      ShellOutput(std::string("ln -s " ZELNAR_BUILD_DIR "/drives/c/kelmar/som/") + d + " " + dir_.path() + "/drives/c/kelmar/som/" + d);
     std::string command = "cd " ZELNAR_BUILD_DIR " && env ZELNAR_VIDEO=terminal ZELNAR_AUDIO=null"
                           " ZELNAR_TIME_SCALE=0.01 ZELNAR_WIFI=sim:" + scenario +
                           " ZELNAR_WIFI_STATE=" + dir_.path() + "/wifi.state WINDIR=" + dir_.path() +
                           "/windows ZELNAR_DRIVES=" + dir_.path() + "/drives ./zelnar; echo EXIT=\\$?; sleep 60";
-    Shell(server_ + " -f /dev/null new-session -d -s t -x 100 -y 30 \"" + command + "\"");
+    ShellOutput(server_ + " -f /dev/null new-session -d -s t -x 100 -y 30 \"" + command + "\"");
   }
   void TearDown() override {
-    if (!server_.empty()) Shell(server_ + " kill-server 2>/dev/null");
+    if (!server_.empty()) ShellOutput(server_ + " kill-server 2>/dev/null");
   }
   std::string Pane(bool colours = false) {
-    return Shell(server_ + " capture-pane -p " + (colours ? "-e " : "") + "-t t");
+    return ShellOutput(server_ + " capture-pane -p " + (colours ? "-e " : "") + "-t t");
   }
   std::string Format(const std::string& format) {
-    std::string s = Shell(server_ + " display -p -t t '" + format + "'");
+    std::string s = ShellOutput(server_ + " display -p -t t '" + format + "'");
     while (!s.empty() && s.back() == '\n') s.pop_back();
     return s;
   }
-  void Keys(const std::string& keys) { Shell(server_ + " send-keys -t t " + keys); }
+  void Keys(const std::string& keys) { ShellOutput(server_ + " send-keys -t t " + keys); }
   // Waits (bounded) until the pane shows `text`; the pane's text then.
   std::string WaitFor(const std::string& text, bool colours = false) {
     std::string pane;
@@ -115,7 +105,7 @@ TEST_F(Terminal, ListKeysEndAndTheTerminalRestored) {
   // Back on the normal screen, the cursor shown, the line discipline cooked.
   EXPECT_EQ(Format("#{alternate_on}"), "0");
   EXPECT_EQ(Format("#{cursor_flag}"), "1");
-  std::string modes = Shell("stty -a -F " + Format("#{pane_tty}"));
+  std::string modes = ShellOutput("stty -a -F " + Format("#{pane_tty}"));
   EXPECT_NE(modes.find(" icanon"), std::string::npos) << modes;
   EXPECT_NE(modes.find(" echo "), std::string::npos) << modes;
   EXPECT_EQ(modes.find("-icanon"), std::string::npos) << modes;
@@ -124,14 +114,14 @@ TEST_F(Terminal, ListKeysEndAndTheTerminalRestored) {
 TEST_F(Terminal, ASignalLeavesTheTerminalAsItWas) {
   std::string pane = WaitFor("Biblioteca");
   ASSERT_NE(pane.find("Biblioteca"), std::string::npos) << pane;
-  std::string pid = Shell("pgrep -P " + Format("#{pane_pid}") + " -x zelnar");
+  std::string pid = ShellOutput("pgrep -P " + Format("#{pane_pid}") + " -x zelnar");
   ASSERT_FALSE(pid.empty());
-  Shell("kill -TERM " + pid);
+  ShellOutput("kill -TERM " + pid);
   pane = WaitFor("EXIT=");
   EXPECT_NE(pane.find("EXIT=143"), std::string::npos) << pane;  // ended by the signal
   EXPECT_EQ(Format("#{alternate_on}"), "0");
   EXPECT_EQ(Format("#{cursor_flag}"), "1");
-  std::string modes = Shell("stty -a -F " + Format("#{pane_tty}"));
+  std::string modes = ShellOutput("stty -a -F " + Format("#{pane_tty}"));
   EXPECT_EQ(modes.find("-icanon"), std::string::npos) << modes;
   EXPECT_EQ(modes.find("-echo "), std::string::npos) << modes;
 }

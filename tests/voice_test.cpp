@@ -4,6 +4,8 @@
 // the order it says them.
 #include <gtest/gtest.h>
 
+#include "tests/support/testenv.h"
+
 #include "tests/support/screen.h"
 #include <unistd.h>
 
@@ -85,15 +87,6 @@ void ExpectLetterFormat(const std::string& path) {
   EXPECT_LT(Seconds(w), 3.0);
 }
 
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  std::FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[256];
-  while (std::fgets(buf, sizeof buf, p)) out += buf;
-  pclose(p);
-  return out;
-}
 
 std::map<std::string, fs::file_time_type> Times(const std::string& dir) {
   std::map<std::string, fs::file_time_type> t;
@@ -195,7 +188,7 @@ TEST(VoiceInstallation, TheDefaultSettingsPointAtTheRecordings) {
 
 TEST(VoiceInstallation, ASecondRunChangesNothing) {
   auto before = Times(kDrives);
-  std::string out = RunCommand(kTool + " " + kVoice + " " + kDrives);
+  std::string out = ShellOutput(kTool + " " + kVoice + " " + kDrives);
   EXPECT_NE(out.find(" 0 files made"), std::string::npos) << out;
   EXPECT_EQ(Times(kDrives), before);
 }
@@ -210,7 +203,7 @@ TEST(VoiceInstallation, AChangedTextRemakesOnlyItsFile) {
   table.replace(at, 9, "\ncem\tcem cem\n");
   t.Write("voice/numeros.txt", table);
   std::string before = ReadFileBytes(t.path() + "/drives/c/kelmar/som/letras/_cem.wav");
-  std::string out = RunCommand(kTool + " " + t.path() + "/voice " + t.path() + "/drives");
+  std::string out = ShellOutput(kTool + " " + t.path() + "/voice " + t.path() + "/drives");
   EXPECT_NE(out.find(" 1 files made"), std::string::npos) << out;
   Wav now = ReadWav(t.path() + "/drives/c/kelmar/som/letras/_cem.wav");
   ASSERT_TRUE(now.ok);

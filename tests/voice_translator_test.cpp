@@ -38,16 +38,6 @@ void Collect(std::string_view name, bool, int depth) {
   }
 }
 
-std::string Command(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
 
 class Voice : public ::testing::Test {
  protected:
@@ -127,15 +117,15 @@ TEST_F(Voice, EveryDatabaseHoldsEverySegmentOfTheCorpusWithCleanEdges) {
 
 TEST(SayTool, PhoneticIpaAndWav) {
   const std::string say = std::string(ZELNAR_BUILD_DIR) + "/zelnar-say";
-  EXPECT_EQ(Command(say + " --phonetic 'casa da m\xC3\xA3" "e'"), "[ k/A/ z/a^][ d/a^][ m/A~y]\n");
-  EXPECT_EQ(Command("printf 'casa\\np\xC3\xA3o\\n' | " + say + " --ipa"), "\xCB\x88ka.z\xC9\x90\n\xCB\x88p\xC9\x90\xCC\x83w\xCC\x83\n");
+  EXPECT_EQ(ShellOutput(say + " --phonetic 'casa da m\xC3\xA3" "e'"), "[ k/A/ z/a^][ d/a^][ m/A~y]\n");
+  EXPECT_EQ(ShellOutput("printf 'casa\\np\xC3\xA3o\\n' | " + say + " --ipa"), "\xCB\x88ka.z\xC9\x90\n\xCB\x88p\xC9\x90\xCC\x83w\xCC\x83\n");
   TempDir dir;
   std::string wav = dir.path() + "/fala.wav";
-  Command(say + " --wav " + wav + " 'Conex\xC3\xA3o estabelecida'");
+  ShellOutput(say + " --wav " + wav + " 'Conex\xC3\xA3o estabelecida'");
   std::string bytes = ReadFileBytes(wav);
   ASSERT_GT(bytes.size(), 44u + 22050 / 2);  // at least half a second of speech
   EXPECT_EQ(bytes.substr(0, 4), "RIFF");
-  EXPECT_NE(Command(say + " --coverage 'rede sem fio'").find("(100.00%)"), std::string::npos);
+  EXPECT_NE(ShellOutput(say + " --coverage 'rede sem fio'").find("(100.00%)"), std::string::npos);
 }
 
 }  // namespace

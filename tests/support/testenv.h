@@ -31,3 +31,6 @@ class ScopedEnv {
 };
 
 std::string ReadFileBytes(const std::string& path);
+
+// What a shell command prints on its standard output (empty when it cannot run).
+std::string ShellOutput(const std::string& command);

@@ -258,25 +258,8 @@ std::string ConnectionsDir() {
 
 // Writes the keyfile readable by its owner only; the key goes nowhere else.
 bool WriteKeyfile(const std::string& path, const std::string& text, std::string* why) {
-  std::string tmp = path + ".tmp." + std::to_string(getpid());
-  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    *why = ShownName(std::string(strerror(errno))) + ".";
-    return false;
-  }
-  fchmod(fd, 0600);
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += n;
-  }
-  bool ok = done == text.size() && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok && rename(tmp.c_str(), path.c_str()) == 0) return true;
+  if (ReplaceFile(path, text)) return true;
   *why = ShownName(std::string(strerror(errno))) + ".";
-  unlink(tmp.c_str());
   return false;
 }
 

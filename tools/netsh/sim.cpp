@@ -87,26 +87,6 @@ void MakeParentDirs(const std::string& path) {
     if (path[i] == '/') mkdir(path.substr(0, i).c_str(), 0700);
 }
 
-// The whole file is replaced by a rename, so a reader sees the old state or
-// the new one, never half of it.
-bool WriteState(const std::string& path, const std::string& text) {
-  std::string tmp = path + ".tmp." + std::to_string(getpid());
-  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += n;
-  }
-  bool ok = done == text.size() && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok && rename(tmp.c_str(), path.c_str()) == 0) return true;
-  unlink(tmp.c_str());
-  return false;
-}
-
 const SimProfile* FindProfile(const std::vector<SimProfile>& profiles, const std::string& name) {
   for (const SimProfile& p : profiles)
     if (p.name == name) return &p;
@@ -167,7 +147,7 @@ void OpenState(Sim* sim, bool exclusive) {
   if (ReadWhole(sim->state_path, &text)) ParseState(text, sim->scenario_id, &sim->st);
 }
 
-bool SaveState(Sim* sim) { return WriteState(sim->state_path, SerializeState(sim->scenario_id, sim->st)); }
+bool SaveState(Sim* sim) { return ReplaceFile(sim->state_path, SerializeState(sim->scenario_id, sim->st)); }
 
 InterfaceInfo Interface(const Sim& sim) {
   InterfaceInfo info;

@@ -170,3 +170,25 @@ void SleepMs(int ms) {
   while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
   }
 }
+
+bool ReplaceFile(const std::string& path, const std::string& text) {
+  std::string tmp = path + ".tmp." + std::to_string(getpid());
+  unlink(tmp.c_str());  // a leftover of a process that had our number; never followed
+  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  fchmod(fd, 0600);
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  bool ok = done == text.size() && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  if (ok && rename(tmp.c_str(), path.c_str()) == 0) return true;
+  int saved = errno;
+  unlink(tmp.c_str());
+  errno = saved;
+  return false;
+}

@@ -28,3 +28,8 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
                      const std::vector<std::string>& extra_env = {});
 
 void SleepMs(int ms);
+
+// Writes text to a new file beside path (mode 0600) and renames it over
+// path, so that a reader sees the old file or the new one, never half of
+// either. False with errno set when it failed.
+bool ReplaceFile(const std::string& path, const std::string& text);
