@@ -214,10 +214,9 @@ void ConnectNetwork(std::string_view raw) {
     added = true;
   }
   bool connected = Occurs(raw, InterfacesText());
-  // The raw name is shown and spoken as it stands; netsh gets the network's
-  // own name (its line end is dropped by the runner anyway).
+  // The raw name is shown and spoken as it stands; netsh gets the network's own name.
   std::string command = connected ? std::string("netsh wlan ") + "disconnect"
-                                  : std::string("netsh wlan ") + " connect \"" + QuoteArgument(NetworkName(raw) + "\r\n") + "\"";
+                                  : std::string("netsh wlan ") + " connect \"" + QuoteArgument(NetworkName(raw)) + "\"";
   SayMessage(connected ? "ZLSOLDCO" : "ZLSOLCON");
   SpeakWriteLn(raw);
   StartCommand("cmd /c " + command);

@@ -265,14 +265,8 @@ bool WriteKeyfile(const std::string& path, const std::string& text, std::string*
 
 Answer AddProfile(const std::string& device, const std::string& file) {
   WlanProfile wp;
-  switch (ReadWlanProfile(file, &wp)) {
-    case ProfileRead::kMissing:
-      return {ProfileFileMissingText(), "", 1};
-    case ProfileRead::kCorrupt:
-      return {ProfileCorruptText(), "", 1};
-    case ProfileRead::kOk:
-      break;
-  }
+  Answer refused;
+  if (RefuseProfile(ReadWlanProfile(file, &wp), &refused)) return refused;
   // The program knows the SSID as netsh showed it; a network in range shown
   // the same way gives back the exact bytes (names Latin-1 cannot hold).
   std::string ssid;

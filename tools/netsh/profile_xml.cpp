@@ -46,3 +46,9 @@ ProfileRead ReadWlanProfile(const std::string& given, WlanProfile* out) {
   *out = p;
   return ProfileRead::kOk;
 }
+
+bool RefuseProfile(ProfileRead read, Answer* answer) {
+  if (read == ProfileRead::kOk) return false;
+  *answer = {read == ProfileRead::kMissing ? ProfileFileMissingText() : ProfileCorruptText(), "", 1};
+  return true;
+}

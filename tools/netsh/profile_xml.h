@@ -12,3 +12,7 @@ struct WlanProfile {
 enum class ProfileRead { kOk, kMissing, kCorrupt };
 
 ProfileRead ReadWlanProfile(const std::string& path, WlanProfile* out);
+
+struct Answer;
+// netsh's answer to a profile file it cannot use; false when the file was read.
+bool RefuseProfile(ProfileRead read, Answer* answer);

@@ -181,14 +181,8 @@ Answer Connect(Sim* sim, const std::string& name) {
 
 Answer AddProfile(Sim* sim, const std::string& path) {
   WlanProfile wp;
-  switch (ReadWlanProfile(path, &wp)) {
-    case ProfileRead::kMissing:
-      return {ProfileFileMissingText(), "", 1};
-    case ProfileRead::kCorrupt:
-      return {ProfileCorruptText(), "", 1};
-    case ProfileRead::kOk:
-      break;
-  }
+  Answer refused;
+  if (RefuseProfile(ReadWlanProfile(path, &wp), &refused)) return refused;
   SimProfile p{wp.name, wp.ssid, wp.open, wp.key};
   bool updated = false;
   for (SimProfile& old : sim->st.profiles)
