@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/messages.h"
+#include "app/netshtext.h"
 #include "app/networks.h"
 #include "app/pipe.h"
 #include "console/console.h"
@@ -50,10 +53,6 @@ std::string Hex(std::string_view s) {
     out += digits[c & 15];
   }
   return out;
-}
-
-bool Occurs(std::string_view needle, std::string_view hay) {
-  return !needle.empty() && hay.find(needle) != std::string_view::npos;
 }
 
 // Writes the whole text readable and writable by the owner only; "" or the reason.
@@ -124,7 +123,9 @@ std::string ProfileText(std::string_view raw, std::string_view key, bool open) {
     t += s;
     t += "\r\n";
   };
-  line("<?xml version=\"1.0\"?>");
+  // The name and the key are Latin-1 bytes: the declaration says so, so that
+  // every name is well-formed XML and reads back as the same bytes.
+  line("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>");
   line(std::string("<WLANProfile xmlns=\"") + kNsV1 + "\">");
   line("        <name>" + name + "</name>");
   line("        <SSIDConfig>");
@@ -190,6 +191,11 @@ bool AddProfile(std::string_view raw) {
 }
 
 namespace {
+// How long an association may take before the connect is given up, and how
+// often a soft tone says that it is still going on.
+constexpr int kAnswerLimitMs = 30000;
+constexpr int kToneEveryMs = 2000;
+
 // A profile added for a connection that then failed holds a key that did not
 // work: without it the next choice of the network asks the key again, instead
 // of trying the wrong one for ever.
@@ -198,6 +204,48 @@ void ForgetProfile(std::string_view raw) {
   WaitCommand(1000);
   ReadCommandOutput();
   EndCommand();
+}
+
+// 660 Hz for 60 ms, quiet and fading: softer than any message.
+void ProgressTone() {
+  constexpr int kRate = 11025, kSamples = 662;
+  static uint8_t image[44 + kSamples];
+  MakeWavHeader(image, kSamples, kRate, 1, 8);
+  for (int i = 0; i < kSamples; ++i) {
+    int level = 24 * (kSamples - i) / kSamples;
+    bool high = (i * 660 * 2 / kRate) % 2 == 0;
+    image[44 + i] = static_cast<uint8_t>(128 + (high ? level : -level));
+  }
+  PlayImageAndWait(image);  // a key cuts it and stays for the menu
+}
+
+// Waits until the running command has answered (ended, all its output read),
+// keeping the window alive and sounding the tone meanwhile; false when the
+// limit came first. Never shorter than the one second netsh used to be given.
+bool AwaitAnswer() {
+  const int64_t limit = std::max<int64_t>(ScaledMs(kAnswerLimitMs), 1000);
+  const int64_t every = std::max<int64_t>(ScaledMs(kToneEveryMs), 100);
+  const int64_t start = NowMs();
+  int64_t tone = start + every;
+  for (;;) {
+    int64_t now = NowMs();
+    int64_t left = std::min<int64_t>(start + limit - now, 100);
+    if (left <= 0) return WaitCommand(0);
+    if (WaitCommand(static_cast<int>(std::min<int64_t>(left, std::max<int64_t>(tone - now, 1))))) return true;
+    PumpMessages();
+    if (NowMs() >= tone) {
+      ProgressTone();
+      tone += every;
+    }
+  }
+}
+
+std::string ReadInterfaces() {
+  StartCommand("netsh wlan show interfaces");
+  WaitCommand(1500);
+  std::string text = ReadCommandOutput();
+  EndCommand();
+  return text;
 }
 }  // namespace
 
@@ -208,28 +256,42 @@ void ConnectNetwork(std::string_view raw) {
   // The list has had its 550 ms; a netsh that still lingers is ended, so that
   // the next command does not wait for an answer nobody reads.
   EndCommand();
+  // netsh knows the network by its own name: whole lines are compared with
+  // it, so "Nova" is not taken for "CasaNova".
+  std::string name = NetworkName(raw);
   bool added = false;
-  if (!Occurs(raw, profiles)) {
+  if (!ProfileListed(profiles, name)) {
     if (!AddProfile(raw)) return;
     added = true;
   }
-  bool connected = Occurs(raw, InterfacesText());
-  // The raw name is shown and spoken as it stands; netsh gets the network's own name.
+  bool connected = ShowsConnected(InterfacesText(), name);
+  // name= keeps any name a name: never a keyword or an option of netsh.
   std::string command = connected ? std::string("netsh wlan ") + "disconnect"
-                                  : std::string("netsh wlan ") + " connect \"" + QuoteArgument(NetworkName(raw)) + "\"";
+                                  : "netsh wlan connect name=\"" + QuoteArgument(name) + "\"";
   SayMessage(connected ? "ZLSOLDCO" : "ZLSOLCON");
   SpeakWriteLn(raw);
   StartCommand("cmd /c " + command);
-  WaitCommand(1000);
+  bool answered = AwaitAnswer();
   std::string result = ReadCommandOutput();
   EndCommand();
   PlayNamedSound("ok");
-  if (result.find("xito") != std::string::npos) {
-    SayMessage(connected ? "ZLDESCON" : "ZLESTABE");
-  } else if (!result.empty()) {
+  // Success is what the interface shows afterwards, not what netsh said or
+  // left unsaid.
+  std::string failure;
+  if (!answered) {
+    failure = L1("o netsh não respondeu em 30 segundos.");
+  } else if (!result.empty() && result.find("xito") == std::string::npos) {
+    failure = result;
+  } else if (ShowsSsid(ReadInterfaces(), name) == connected) {
+    failure = connected ? L1("a interface ainda mostra a rede conectada.")
+                        : L1("a interface não mostra a rede conectada.");
+  }
+  if (!failure.empty()) {
     SayMessage("ZLERRO");
-    SpeakWriteLn(result);
+    SpeakWriteLn(failure);
     if (added) ForgetProfile(raw);
+  } else if (result.find("xito") != std::string::npos) {
+    SayMessage(connected ? "ZLDESCON" : "ZLESTABE");
   } else {
     SayMessage("ZLSUCESS");
   }

@@ -27,6 +27,8 @@ constexpr Entry kCatalogue[] = {
     {"ZLSOLDCO", "Solicitando desconex\xE3" "o de rede ", false},
     {"ZLSUCESS", "A opera\xE7\xE3" "o foi realizada com sucesso.", true},
     {"ZLCONFIM", "Confirma fim ? ", true},
+    {"ZLSEMSRV", "O servi\xE7o de rede sem fio n\xE3o est\xE1 funcionando; n\xE3o h\xE1 redes para listar.", true},
+    {"ZLSEMADP", "Nenhum adaptador de rede sem fio foi encontrado; n\xE3o h\xE1 redes para listar.", true},
     {"ZLFIM", "At\xE9 a pr\xF3" "xima pessoal!", true},
 };
 

@@ -1,5 +1,7 @@
 #include "app/networks.h"
 
+#include "app/messages.h"
+#include "app/netshtext.h"
 #include "app/pipe.h"
 #include "console/menu.h"
 
@@ -8,39 +10,43 @@ std::vector<std::string> gList;
 std::vector<std::string> gNames;
 std::vector<bool> gOpen;
 std::string gInterfaces;
+const char* gUnavailable = nullptr;
 
-// Positions follow the netsh text's own rules: an empty text never occurs.
-bool Occurs(const std::string& needle, const std::string& hay) {
-  return !needle.empty() && hay.find(needle) != std::string::npos;
+// One line of the text at a time, CR LF (or LF) not included.
+struct Lines {
+  std::string_view rest;
+  bool Next(std::string_view* line) {
+    if (rest.empty()) return false;
+    size_t end = rest.find('\n');
+    *line = rest.substr(0, end);
+    if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    return true;
+  }
+};
+
+// Where the line's network label "SSID n" starts (after the indent), or npos.
+// The number must end there: "SSID 1" is not the start of "SSID 12".
+size_t LabelAt(std::string_view line, const std::string& label) {
+  size_t start = line.find_first_not_of(' ');
+  if (start == std::string_view::npos || line.compare(start, label.size(), label) != 0) return std::string_view::npos;
+  size_t after = start + label.size();
+  if (after < line.size() && line[after] >= '0' && line[after] <= '9') return std::string_view::npos;
+  return start;
 }
 
-// A copy from 0-based index i, at most c characters; empty when out of range.
-std::string Copy(const std::string& s, size_t i, long c) {
-  if (c <= 0 || i >= s.size()) return std::string();
-  return s.substr(i, static_cast<size_t>(c));
+std::string_view TrimEnd(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
 }
 
 std::string Label(int n) { return "SSID " + std::to_string(n); }
 
-// Open when the network's own authentication line says "Aberta". The name's
-// line (the stretch's first) is not looked at: a secured network called, say,
-// "Rede Aberta" must still get its key prompt.
-bool OpenAuthentication(const std::string& stretch) {
-  static const std::string kLabel = "Autentica\xE7\xE3o";
-  size_t end = stretch.find("\r\n");
-  while (end != std::string::npos) {
-    size_t start = end + 2;
-    end = stretch.find("\r\n", start);
-    std::string line = stretch.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    size_t label = line.find_first_not_of(' ');
-    if (label == std::string::npos || line.compare(label, kLabel.size(), kLabel) != 0) continue;
-    size_t colon = line.find(':', label);
-    if (colon == std::string::npos) return false;
-    size_t value = line.find_first_not_of(' ', colon + 1);
-    size_t last = line.find_last_not_of(' ');
-    return value != std::string::npos && line.substr(value, last + 1 - value) == "Aberta";
-  }
-  return false;
+// What netsh answers when there is no wireless service or no adapter to ask.
+const char* UnavailableMessage(const std::string& answer) {
+  if (answer.find("(wlansvc)") != std::string::npos) return "ZLSEMSRV";
+  if (answer.find("N\xE3o h\xE1 nenhuma interface sem fio") != std::string::npos) return "ZLSEMADP";
+  return nullptr;
 }
 
 std::string RunQuery(const char* command) {
@@ -52,52 +58,72 @@ std::string RunQuery(const char* command) {
 }
 }  // namespace
 
+// One pass over the lines: each label is looked for from where the previous
+// one was found, so the work grows with the text, not with its square.
 ScanResult ParseNetworks(const std::string& interfaces, const std::string& networks) {
   ScanResult r;
-  // Taken once for the whole text: every name is cut with the same count.
-  size_t deRede = networks.find("de rede");
-  long c = deRede == std::string::npos ? 0 : static_cast<long>(deRede) + 1;
-  int n = 1;
-  size_t p = networks.find(Label(n));
-  while (p != std::string::npos) {
-    std::string raw = Copy(networks, p + 9, c);  // 9 characters after the label's start
-    size_t tipo = raw.find("Tipo de rede");
-    if (tipo != std::string::npos) raw.erase(tipo);
-    while (!raw.empty() && raw.back() == ' ') raw.pop_back();
-    std::string shown = Copy(raw, 0, static_cast<long>(raw.size()) - 2);
-    r.rawNames.push_back(raw);
-    // The name itself starts after "SSID n : ", however many digits n has.
-    size_t own = Label(n).size() + 3;
-    r.names.push_back(own > 9 && shown.size() >= own - 9 ? shown.substr(own - 9) : shown);
-    if (Occurs(raw, interfaces)) shown += ", conectado";
-
-    size_t next = networks.find(Label(n + 1), p);
-    std::string stretch = networks.substr(p, next == std::string::npos ? std::string::npos : next - p);
-    if (stretch.find("CCMP") != std::string::npos) shown += ", segura";
-    r.open.push_back(OpenAuthentication(stretch));
-
-    std::string signal;
-    size_t sinal = networks.find("Sinal", p);
-    if (sinal != std::string::npos && sinal + 20 < networks.size()) {
-      size_t end = networks.find("\r\n", sinal + 20);
-      signal = networks.substr(sinal + 20, end == std::string::npos ? std::string::npos : end - (sinal + 20));
+  std::vector<std::string> signals;
+  std::vector<bool> hasSignal, ccmp;
+  std::string next = Label(1);
+  Lines lines{networks};
+  std::string_view line;
+  while (lines.Next(&line)) {
+    size_t at = LabelAt(line, next);
+    if (at != std::string_view::npos) {
+      // 9 characters after the label's start: from the tenth network on this
+      // keeps a blank of the layout, which the network's own name does not.
+      std::string raw = std::string(at + 9 <= line.size() ? line.substr(at + 9) : std::string_view()) + "\r\n";
+      r.rawNames.push_back(raw);
+      r.names.emplace_back(LineValue(line));
+      r.open.push_back(false);
+      signals.emplace_back();
+      hasSignal.push_back(false);
+      ccmp.push_back(false);
+      next = Label(static_cast<int>(r.rawNames.size()) + 1);
+      continue;
     }
-    shown += ", sinal " + signal;
-    r.items.push_back(shown);
-    ++n;
-    p = networks.find(Label(n));
+    if (r.rawNames.empty()) continue;
+    // The network's other lines: each field from its own line, never the name's.
+    std::string_view label = LineLabel(line);
+    if (label == "Autentica\xE7\xE3o") r.open.back() = TrimEnd(LineValue(line)) == "Aberta";
+    if (line.find("CCMP") != std::string_view::npos) ccmp.back() = true;
+    if (label == "Sinal" && !hasSignal.back()) {
+      size_t value = line.find("Sinal") + 20;  // the value's column
+      signals.back() = std::string(value < line.size() ? line.substr(value) : std::string_view());
+      hasSignal.back() = true;
+    }
+  }
+  // A network without a signal line takes the next one's that has one.
+  for (size_t i = signals.size(); i-- > 1;)
+    if (!hasSignal[i - 1] && hasSignal[i]) {
+      signals[i - 1] = signals[i];
+      hasSignal[i - 1] = true;
+    }
+  for (size_t i = 0; i < r.rawNames.size(); ++i) {
+    const std::string& raw = r.rawNames[i];
+    std::string shown = raw.substr(0, raw.size() - 2);
+    if (ShowsConnected(interfaces, r.names[i])) shown += ", conectado";
+    if (ccmp[i]) shown += ", segura";
+    r.items.push_back(shown + ", sinal " + signals[i]);
   }
   return r;
 }
 
 void ScanNetworks() {
-  OpenMenu(5, 10, 40, 10, 1);
   gList.clear();
   gNames.clear();
   gOpen.clear();
   gInterfaces = RunQuery("netsh wlan show interfaces");
   std::string networks = RunQuery("netsh wlan show networks mode=bssid");
   ScanResult r = ParseNetworks(gInterfaces, networks);
+  // Without a wireless service there is nothing to choose from: the user is
+  // told why, instead of being left in an empty menu.
+  gUnavailable = r.rawNames.empty() ? UnavailableMessage(networks + gInterfaces) : nullptr;
+  if (gUnavailable) {
+    SayMessage(gUnavailable);
+    return;
+  }
+  OpenMenu(5, 10, 40, 10, 1);
   gList = std::move(r.rawNames);
   gNames = std::move(r.names);
   gOpen = std::move(r.open);
@@ -105,6 +131,7 @@ void ScanNetworks() {
 }
 
 const std::vector<std::string>& NetworkList() { return gList; }
+bool WirelessUnavailable() { return gUnavailable != nullptr; }
 const std::string& InterfacesText() { return gInterfaces; }
 
 bool IsOpenNetwork(std::string_view rawName) {

@@ -5,7 +5,11 @@
 #include <string_view>
 #include <vector>
 
+// Fills the menu from netsh's answers; when netsh says there is no wireless
+// service or adapter, says so instead and opens no menu.
 void ScanNetworks();
+// Whether the last scan found no wireless service or adapter to ask.
+bool WirelessUnavailable();
 // One raw name per network (the name with the CR LF that ended its line).
 const std::vector<std::string>& NetworkList();
 // The whole output of "netsh wlan show interfaces" of the last scan.

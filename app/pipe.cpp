@@ -270,12 +270,12 @@ bool StartCommand(std::string_view commandLine) {
   return true;
 }
 
-void WaitCommand(int ms) {
+bool WaitCommand(int ms) {
   if (gRun.pid < 0) {
     SleepMs(ms);  // nothing to wait for: the caller's fixed wait as it stands
-    return;
+    return true;
   }
-  DrainUntil(gRun, NowMs() + ms);
+  return DrainUntil(gRun, NowMs() + ms);
 }
 
 std::string ReadPipe(int fd) {

@@ -11,7 +11,8 @@ bool StartCommand(std::string_view commandLine);
 // has exited and its output is all read. The limit is not scaled like the
 // fixed waits: it already ends as early as the child allows, and a shorter
 // one would only cut the answer. With no child it is a plain fixed wait.
-void WaitCommand(int ms);
+// True when the child has ended and all it wrote is read (or none started).
+bool WaitCommand(int ms);
 // What the child wrote since the last collection: output + CR LF + error,
 // each part cut at its first zero byte; CR LF after a non-empty result.
 std::string ReadCommandOutput();

@@ -45,8 +45,11 @@ void MainPass() {
   ShowSplash();
   SayMessage("ZLLISTA");
   ScanNetworks();
-  int n = RunMenu();
-  SpeakWriteLn("Saiu");
+  int n = 0;
+  if (!WirelessUnavailable()) {  // the scan has said why there is no menu
+    n = RunMenu();
+    SpeakWriteLn("Saiu");
+  }
   if (n != 0) {
     PlayNamedSound("menu_selected");
     const std::vector<std::string>& list = NetworkList();

@@ -97,7 +97,7 @@ inline std::string ProfileXml(const std::string& ssid, const std::string& key, b
     hex += digits[c >> 4];
     hex += digits[c & 15];
   }
-  std::string t = "<?xml version=\"1.0\"?>\r\n";
+  std::string t = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n";
   t += "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\">\r\n";
   t += "        <name>" + esc + "\r\n</name>\r\n";
   t += "        <SSIDConfig>\r\n                <SSID>\r\n";

@@ -294,8 +294,10 @@ TEST(NetshSimConnect, FailuresAreSentencesWithoutTheSuccessWord) {
   EXPECT_EQ(far.out, "A rede especificada pelo perfil \"Longe Daqui\" n\xE3o est\xE1 dispon\xEDvel para conex\xE3o.\r\n");
   NetshResult none = radio.Run({"wlan", "connect", "Biblioteca"});
   EXPECT_NE(none.out.find("N\xE3o h\xE1 nenhum perfil \"Biblioteca\""), std::string::npos);
-  NetshResult empty = radio.Run({"wlan", "connect", "\r\n"});
+  NetshResult empty = radio.Run({"wlan", "connect"});
   EXPECT_NE(empty.out.find("obrigat\xF3rio"), std::string::npos);
+  // name= alone names the hidden network, which has no profile here.
+  EXPECT_NE(radio.Out({"wlan", "connect", "name=\r\n"}).find("N\xE3o h\xE1 nenhum perfil \"\""), std::string::npos);
   for (const NetshResult* r : {&wrong, &far, &none, &empty}) {
     EXPECT_FALSE(HasSuccessWord(r->out));
     EXPECT_NE(r->status, 0);
@@ -416,7 +418,8 @@ TEST(NetshSimDelete, DeletedProfileIsGoneButTheConnectionStays) {
 
 TEST(NetshSimDelete, UnknownOrMissingNameDeletesNothing) {
   Radio radio(kSmall);
-  for (const std::string& name : {std::string("Biblioteca"), std::string("casaazul"), std::string("CasaAzul ")}) {
+  for (const std::string& name :
+       {std::string("Biblioteca"), std::string("casaazul"), std::string("CasaAzul "), std::string("")}) {
     NetshResult r = radio.Run({"wlan", "delete", "profile", "name=" + name});
     EXPECT_EQ(r.out, NotFoundText(name));
     EXPECT_FALSE(HasSuccessWord(r.out));
@@ -424,8 +427,7 @@ TEST(NetshSimDelete, UnknownOrMissingNameDeletesNothing) {
   }
   // Only name= names the profile; without it, the usage.
   for (auto args : std::vector<std::vector<std::string>>{{"wlan", "delete", "profile"},
-                                                         {"wlan", "delete", "profile", "CasaAzul"},
-                                                         {"wlan", "delete", "profile", "name=\r\n"}}) {
+                                                         {"wlan", "delete", "profile", "CasaAzul"}}) {
     NetshResult r = radio.Run(args);
     EXPECT_EQ(r.out, "O par\xE2metro \"name\" \xE9 obrigat\xF3rio. Uso: delete profile name=<perfil>\r\n");
     EXPECT_NE(r.status, 0);

@@ -88,13 +88,14 @@ TEST(Scan, MissingSignalTakesTheNextOneOrNothing) {
   EXPECT_EQ(r.items[0], "Unica, sinal ");
 }
 
-TEST(Scan, HiddenNetworkLooksConnectedToAnyInterfacesText) {
+TEST(Scan, TheHiddenNetworkIsNeverTheConnectedOne) {
+  // Its raw name is only a line end, which any interfaces text holds.
   std::string networks = Header(2) + Network(1, "", "WPA2-Personal", "CCMP", "15%") +
                          Network(2, "Visivel", "WPA2-Personal", "CCMP", "90%");
   ScanResult r = ParseNetworks(Interfaces("Outra"), networks);
   ASSERT_EQ(r.items.size(), 2u);
   EXPECT_EQ(r.rawNames[0], "\r\n");
-  EXPECT_EQ(r.items[0], ", conectado, segura, sinal 15%");
+  EXPECT_EQ(r.items[0], ", segura, sinal 15%");
   EXPECT_EQ(r.items[1], "Visivel, segura, sinal 90%");
 }
 
@@ -122,16 +123,43 @@ TEST(Scan, FromTheHundredthNetworkTheCutStartsAtTheColon) {
   EXPECT_EQ(r.names[99], "R100");
 }
 
-TEST(Scan, LabelSearchCanLandInAnAccessPointLine) {
-  // The first network's second access point is labelled "BSSID 2", which
-  // holds "SSID 2" before the second network's own label.
+TEST(Scan, AccessPointLinesNeverBecomeNetworks) {
+  // A dual-band router: the first network's "BSSID 2" line holds "SSID 2"
+  // before the second network's own label.
   std::string first = Network(1, "DoisPontos", "WPA2-Personal", "CCMP", "80%");
   first += Lines({"    BSSID 2                 : 00:11:22:33:44:99", "         Sinal             : 61%"});
   std::string networks = Header(2) + first + Network(2, "Segunda", "Aberta", "Nenhuma", "30%");
   ScanResult r = ParseNetworks("", networks);
   ASSERT_EQ(r.items.size(), 2u);
   EXPECT_EQ(r.items[0], "DoisPontos, segura, sinal 80%");
-  EXPECT_NE(r.items[1], "Segunda, sinal 30%");  // the quirk: cut from the access-point line
+  EXPECT_EQ(r.items[1], "Segunda, sinal 30%");
+  EXPECT_EQ(r.rawNames[1], "Segunda\r\n");
+}
+
+TEST(Scan, NamesThatHoldLabelsChangeNoOtherField) {
+  // Each field comes from its own line, never from the name's.
+  std::string quiet = Network(1, "Sinal forte", "Aberta", "Nenhuma", "x");
+  quiet.erase(quiet.find("         Sinal"), quiet.find("         Tipo de r") - quiet.find("         Sinal"));
+  std::string networks = Header(3) + quiet + Network(2, "CCMP Aberta", "Aberta", "Nenhuma", "45%") +
+                         Network(3, "SSID 3 : Falsa", "WPA2-Personal", "CCMP", "20%");
+  ScanResult r = ParseNetworks("", networks);
+  ASSERT_EQ(r.items.size(), 3u);
+  EXPECT_EQ(r.items[0], "Sinal forte, sinal 45%");
+  EXPECT_EQ(r.items[1], "CCMP Aberta, sinal 45%");
+  EXPECT_EQ(r.items[2], "SSID 3 : Falsa, segura, sinal 20%");
+  EXPECT_TRUE(r.open[1]);
+}
+
+TEST(Scan, ConnectedIsTheWholeNameOfTheInterfaceLine) {
+  std::string networks = Header(2) + Network(1, "Rede", "WPA2-Personal", "CCMP", "50%") +
+                         Network(2, "MinhaRede", "WPA2-Personal", "CCMP", "60%");
+  ScanResult r = ParseNetworks(Interfaces("MinhaRede"), networks);
+  ASSERT_EQ(r.items.size(), 2u);
+  EXPECT_EQ(r.items[0], "Rede, segura, sinal 50%");
+  EXPECT_EQ(r.items[1], "MinhaRede, conectado, segura, sinal 60%");
+  // The access point's "BSSID" line is not the "SSID" line.
+  r = ParseNetworks(Interfaces("Outra") + "    BSSID                  : Rede\r\n", networks);
+  EXPECT_EQ(r.items[0], "Rede, segura, sinal 50%");
 }
 
 TEST(Scan, EmptyOrForeignTextGivesNothing) {
@@ -147,9 +175,10 @@ TEST(Scan, FortyNetworksWithTwoAccessPointsEach) {
     networks += Lines({"    BSSID 2                 : 00:11:22:33:55:66", "         Sinal             : 40%"});
   }
   ScanResult r = ParseNetworks("", networks);
-  // Labels "SSID 2" to "SSID 9" stand first inside the first network's
-  // "BSSID 2" line, so those items are cut from there; every network still has an item.
   ASSERT_EQ(r.items.size(), 40u);
+  for (int n = 1; n <= 40; ++n)
+    EXPECT_EQ(r.names[n - 1], "N" + std::to_string(n));
+  EXPECT_EQ(r.items[1], "N2, segura, sinal 50%");
   EXPECT_EQ(r.items[39], " N40, segura, sinal 50%");
 }
 

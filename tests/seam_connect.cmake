@@ -1,6 +1,7 @@
 # The connection step, the runner and the catalogue; console and speech are doubles.
 set(SEAM_MODULES
   ${CMAKE_SOURCE_DIR}/app/connect.cpp
+  ${CMAKE_SOURCE_DIR}/app/netshtext.cpp
   ${CMAKE_SOURCE_DIR}/app/pipe.cpp
   ${CMAKE_SOURCE_DIR}/app/messages.cpp
   ${CMAKE_SOURCE_DIR}/platform/paths.cpp

@@ -54,23 +54,31 @@ std::string NetworkName(std::string_view raw) {
 void Speak(std::string_view text) { Record("Speak:" + std::string(text)); }
 void SpeakWriteLn(std::string_view text) { Record("SpeakWriteLn:" + std::string(text)); }
 void PlayNamedSound(std::string_view name) { Record("Play:" + std::string(name)); }
+void PlayImageAndWait(const uint8_t*) { Record("Tone"); }
+void MakeWavHeader(uint8_t*, int, int, int, int) {}
+void PumpMessages() {}
 const std::string& SoundDirectory() { return gSoundDir; }
 
 namespace {
 
 // A netsh that logs its arguments (one per line, a blank line after each
 // call) and answers from files of the test's folder.
-const char* kFakeNetsh = R"(#!/bin/sh
+const char* kFakeNetsh = R"sh(#!/bin/sh
 d=$(dirname "$0")
 for a in "$@"; do printf '%s\n' "$a" >> "$d/args.log"; done
 echo >> "$d/args.log"
 case "$2 $3" in
   "show profiles") cat "$d/profiles" 2>/dev/null; [ -f "$d/profiles.slow" ] && sleep 2 && touch "$d/profiles.late" ;;
   "add profile") cp "${4#filename=}" "$d/added.xml"; sleep 0.3; touch "$d/added.done" ;;
-  "connect "*) [ -f "$d/added.xml" ] && [ ! -f "$d/added.done" ] && echo "profile addition unfinished"; cat "$d/connect" ;;
-  "disconnect "*|"disconnect") cat "$d/disconnect" ;;
+  "show interfaces") cat "$d/interfaces" 2>/dev/null ;;
+  "connect "*) [ -f "$d/added.xml" ] && [ ! -f "$d/added.done" ] && echo "profile addition unfinished"
+    [ -f "$d/connect.delay" ] && sleep "$(cat "$d/connect.delay")"
+    cat "$d/connect"
+    [ -f "$d/lies" ] || printf '    SSID                   : %s\r\n' "${3#name=}" > "$d/interfaces" ;;
+  "disconnect "*|"disconnect") cat "$d/disconnect"; [ -f "$d/lies" ] || : > "$d/interfaces" ;;
+  "delete profile") echo "O perfil foi excluido." ;;
 esac
-)";
+)sh";
 
 class Connect : public ::testing::Test {
  protected:
@@ -102,7 +110,7 @@ const std::string kShortKey = "A chave d\xE9ve ter mais de 5 caract\xE9res.";
 TEST_F(Connect, ChoosingTheConnectedNetworkDisconnects) {
   bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : CasaAzul\r\n");
   ConnectNetwork("CasaAzul\r\n");
-  EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\nwlan\ndisconnect\n\n");
+  EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\nwlan\ndisconnect\n\nwlan\nshow\ninterfaces\n\n");
   ExpectInOrder({"Write:Solicitando desconex\xE3o de rede ", "Play:ZLSOLDCO", "SpeakWriteLn:CasaAzul\r\n", "Play:ok",
                  "Write:Rede desconectada", "Play:ZLDESCON"});
 }
@@ -110,8 +118,8 @@ TEST_F(Connect, ChoosingTheConnectedNetworkDisconnects) {
 TEST_F(Connect, StoredProfileConnectsWithoutAKey) {
   bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n");
   ConnectNetwork("Biblioteca\r\n");
-  // The name reaches netsh whole, without its line end.
-  EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\nwlan\nconnect\nBiblioteca\n\n");
+  // The name reaches netsh as name=, then the interface is read again.
+  EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\nwlan\nconnect\nname=Biblioteca\n\nwlan\nshow\ninterfaces\n\n");
   EXPECT_EQ(Find("Write:" + kAskKey), std::string::npos);
   ExpectInOrder({"Write:Solicitando conex\xE3o de ", "Play:ZLSOLCON", "SpeakWriteLn:Biblioteca\r\n", "Play:ok",
                  "Write:" + kConnected, "Play:ZLESTABE"});
@@ -137,6 +145,75 @@ TEST_F(Connect, RefusalIsReadOutAndSilenceIsTakenAsSuccess) {
   bin_.Write("connect", "");
   ConnectNetwork("Biblioteca\r\n");
   ExpectInOrder({"Play:ok", "Write:A opera\xE7\xE3o foi realizada com sucesso.", "Play:ZLSUCESS"});
+}
+
+TEST_F(Connect, SilenceWithTheInterfaceDisconnectedIsAnError) {
+  bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n");
+  bin_.Write("connect", "");
+  bin_.Write("lies", "");
+  ConnectNetwork("Biblioteca\r\n");
+  ExpectInOrder({"Play:ok", "Write:Erro na opera\xE7\xE3o, c\xF3" "digo: ", "Play:ZLERRO",
+                 "SpeakWriteLn:a interface n\xE3o mostra a rede conectada."});
+  EXPECT_EQ(Find("Play:ZLSUCESS"), std::string::npos);
+}
+
+TEST_F(Connect, SuccessThatLeavesTheInterfaceDisconnectedIsAnErrorAndForgetsTheKey) {
+  bin_.Write("lies", "");
+  gLines = {"chave-nova"};
+  ConnectNetwork("Nova\r\n");
+  ExpectInOrder({"Play:ok", "Write:Erro na opera\xE7\xE3o, c\xF3" "digo: ", "Play:ZLERRO",
+                 "SpeakWriteLn:a interface n\xE3o mostra a rede conectada."});
+  EXPECT_EQ(Find("Play:ZLESTABE"), std::string::npos);
+  EXPECT_NE(Args().find("wlan\ndelete\nprofile\nname=Nova\n\n"), std::string::npos) << Args();
+}
+
+TEST_F(Connect, AnswerAfterOneSecondAndAHalfIsWaitedFor) {
+  ScopedEnv realTime("ZELNAR_TIME_SCALE", "1");
+  bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n");
+  bin_.Write("connect.delay", "1.2");
+  ConnectNetwork("Biblioteca\r\n");
+  ExpectInOrder({"Play:ZLSOLCON", "Play:ok", "Write:" + kConnected, "Play:ZLESTABE"});
+}
+
+TEST_F(Connect, NoAnswerWithinTheLimitIsAnErrorWithTonesMeanwhileAndForgetsTheKey) {
+  // Scaled down, the 30 s limit is the one second netsh always had.
+  bin_.Write("connect.delay", "40");
+  gLines = {"chave-nova"};
+  ConnectNetwork("Nova\r\n");
+  ExpectInOrder({"Play:ZLSOLCON", "Tone", "Tone", "Tone", "Play:ok", "Write:Erro na opera\xE7\xE3o, c\xF3" "digo: ",
+                 "Play:ZLERRO", "SpeakWriteLn:o netsh n\xE3o respondeu em 30 segundos."});
+  EXPECT_NE(Args().find("wlan\ndelete\nprofile\nname=Nova\n\n"), std::string::npos) << Args();
+  EXPECT_EQ(Args().find("wlan\nshow\ninterfaces"), std::string::npos) << "a connect with no answer is not checked";
+}
+
+TEST_F(Connect, NamesAreMatchedWholeAndNeverBecomeOptions) {
+  // "Rede" is not connected because "MinhaRede" is; "Nova" has no profile because "CasaNova" has.
+  gInterfaces = "    SSID                   : MinhaRede\r\n";
+  bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : CasaNova\r\n    Perfil de Todos os Usu\xE1rios : Rede\r\n");
+  ConnectNetwork("Rede\r\n");
+  ExpectInOrder({"Play:ZLSOLCON", "Write:" + kConnected});
+  gCalls.clear();
+  gLines = {"chave-nova"};
+  ConnectNetwork("Nova\r\n");
+  ExpectInOrder({"Write:" + kAskKey, "Play:ZLSOLCON", "Write:" + kConnected});
+  // A name that looks like the command's own words stays one name.
+  gCalls.clear();
+  bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : name=CasaAzul\r\n"
+                         "    Perfil de Todos os Usu\xE1rios : ssid=x interface=y\r\n");
+  ConnectNetwork("name=CasaAzul\r\n");
+  ConnectNetwork("ssid=x interface=y\r\n");
+  EXPECT_NE(Args().find("wlan\nconnect\nname=name=CasaAzul\n\n"), std::string::npos) << Args();
+  EXPECT_NE(Args().find("wlan\nconnect\nname=ssid=x interface=y\n\n"), std::string::npos) << Args();
+}
+
+TEST_F(Connect, TheHiddenNetworkIsNeverTakenForTheConnectedOne) {
+  // Its raw name is only a line end, which every interfaces and profiles text holds.
+  bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : CasaAzul\r\n");
+  gLines = {"rede-oculta"};
+  ConnectNetwork("\r\n");
+  EXPECT_EQ(Find("Play:ZLSOLDCO"), std::string::npos);
+  ExpectInOrder({"Write:" + kAskKey, "Play:ZLSOLCON", "Write:" + kConnected});
+  EXPECT_NE(Args().find("wlan\nconnect\nname=\n\n"), std::string::npos) << Args();
 }
 
 TEST_F(Connect, KeyRulesShortThenEmptyWithdraws) {
@@ -167,7 +244,7 @@ TEST_F(Connect, SixCharacterKeyWritesTheProfileAndConnects) {
                  "Play:ZLSOLCON", "Write:" + kConnected});
   std::string path = sound_.path() + "/som/zelnar.xml";
   EXPECT_EQ(ProfilePath(), path);
-  EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\nwlan\nadd\nprofile\nfilename=" + path + "\n\nwlan\nconnect\nCasaAzul2\n\n");
+  EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\nwlan\nadd\nprofile\nfilename=" + path + "\n\nwlan\nconnect\nname=CasaAzul2\n\nwlan\nshow\ninterfaces\n\n");
   // The addition finished before the connect started.
   EXPECT_EQ(Find("SpeakWriteLn:profile addition unfinished\r\n"), std::string::npos);
   struct stat st;
@@ -228,7 +305,7 @@ TEST_F(Connect, HostileNameConnectsToItselfAndRunsNothing) {
   ConnectNetwork(name + "\r\n");
   EXPECT_NE(access(pwned.c_str(), F_OK), 0);
   std::string args = Args();
-  EXPECT_NE(args.find("wlan\nconnect\n" + name + "\n\n"), std::string::npos) << args;
+  EXPECT_NE(args.find("wlan\nconnect\nname=" + name + "\n\n"), std::string::npos) << args;
   // The profile stays well-formed: the name is escaped in both name elements.
   std::string xml = ReadFileBytes(ProfilePath());
   EXPECT_NE(xml.find("<name>a&quot; &amp; touch "), std::string::npos);
@@ -238,7 +315,7 @@ TEST_F(Connect, HostileNameConnectsToItselfAndRunsNothing) {
 TEST(Profile, EveryLineWithItsBlanks) {
   const std::string b8(8, ' '), b16(16, ' '), b24(24, ' '), b32(32, ' ');
   const std::vector<std::string> lines = {
-      "<?xml version=\"1.0\"?>",
+      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>",
       "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\">",
       b8 + "<name>CasaAzul", "</name>",
       b8 + "<SSIDConfig>",
@@ -282,7 +359,7 @@ TEST(Profile, LinesAndBlanksAsNetshExpects) {
   }
   // The raw name's own line end puts each closing name tag on a line of its own.
   ASSERT_EQ(lines.size(), 31u);
-  EXPECT_EQ(lines[0], "<?xml version=\"1.0\"?>");
+  EXPECT_EQ(lines[0], "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>");
   EXPECT_EQ(lines[1], "<WLANProfile xmlns=\"http://www.microsoft.com/networking/WLAN/profile/v1\">");
   EXPECT_EQ(lines[2], "        <name>CasaAzul");
   EXPECT_EQ(lines[3], "</name>");

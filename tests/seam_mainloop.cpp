@@ -29,6 +29,7 @@ std::deque<int> gMenuResults;
 std::deque<unsigned char> gKeys;
 std::vector<std::string> gNetworks;
 std::string gSound;
+bool gUnavailable = false;
 
 struct ProgramEnded {};
 struct ScriptRanOut {};
@@ -62,6 +63,7 @@ int RunMenu() {
   return n;
 }
 void ScanNetworks() { Record("ScanNetworks"); }
+bool WirelessUnavailable() { return gUnavailable; }
 const std::vector<std::string>& NetworkList() { return gNetworks; }
 void ConnectNetwork(std::string_view raw) { Record("ConnectNetwork:" + std::string(raw)); }
 void StartSpeech(int speed, std::string_view dir) {
@@ -92,6 +94,7 @@ class MainCycle : public ::testing::Test {
     gMenuResults.clear();
     gKeys.clear();
     gNetworks.clear();
+    gUnavailable = false;
     mkdir((dir_.path() + "/windows").c_str(), 0755);
   }
   // Runs the program until it ends; true when it ended through DoneConsole.
@@ -169,6 +172,15 @@ TEST_F(MainCycle, ChoosingConnectsAndScansAgainBeforeTheNextPass) {
   EXPECT_GT(Find("PlayNamedSound:ZLCONFIM"), Find("ConnectNetwork:Biblioteca\r\n"));
 }
 
+TEST_F(MainCycle, WithoutWirelessTheEndQuestionFollowsTheScanWithoutAMenu) {
+  gUnavailable = true;  // the scan has said why
+  gKeys = {'s'};
+  ASSERT_TRUE(RunProgram());
+  ExpectInOrder({"PlayNamedSound:ZLLISTA", "ScanNetworks", "Write:Confirma fim ? ", "PlayNamedSound:ZLCONFIM"});
+  EXPECT_EQ(Count("RunMenu"), 0u);
+  EXPECT_EQ(Count("SpeakWriteLn:Saiu"), 0u);
+}
+
 TEST_F(MainCycle, SoundDirectoryFromTheSettingsUsedAsItStands) {
   dir_.Write("windows/TAVIRO.INI", "[ZELNAR]\r\nDIRZELNAR=D:\\som\\\r\n");
   gMenuResults = {0};
@@ -200,6 +212,8 @@ TEST(Catalogue, EveryCodeItsTextAndLineEnd) {
       {"ZLSOLDCO", "Solicitando desconex\xE3o de rede ", false},
       {"ZLSUCESS", "A opera\xE7\xE3o foi realizada com sucesso.", true},
       {"ZLCONFIM", "Confirma fim ? ", true},
+      {"ZLSEMSRV", "O servi\xE7o de rede sem fio n\xE3o est\xE1 funcionando; n\xE3o h\xE1 redes para listar.", true},
+      {"ZLSEMADP", "Nenhum adaptador de rede sem fio foi encontrado; n\xE3o h\xE1 redes para listar.", true},
       {"ZLFIM", "At\xE9 a pr\xF3xima pessoal!", true},
   };
   for (const Row& row : rows) {

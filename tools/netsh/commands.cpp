@@ -34,7 +34,7 @@ Command ParseCommand(const std::vector<std::string>& args) {
     c.kind = CommandKind::kShowProfiles;
   } else if (verb == "connect") {
     c.kind = CommandKind::kConnect;
-    bool have = false;
+    bool& have = c.named;
     for (size_t i = 2; i < args.size() && !have; ++i) {
       if (Param(args[i], "name", &value)) {
         c.name = TrimLineEnd(value);
@@ -61,6 +61,7 @@ Command ParseCommand(const std::vector<std::string>& args) {
     for (size_t i = 3; i < args.size(); ++i)
       if (Param(args[i], "name", &value)) {
         c.name = TrimLineEnd(value);
+        c.named = true;
         break;
       }
   }

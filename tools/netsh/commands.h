@@ -19,6 +19,7 @@ struct Command {
   bool bssid = false;     // show networks mode=bssid
   std::string name;       // connect: name= or the first plain word; delete profile: name=;
                           // line end trimmed
+  bool named = false;     // a name was given, the empty one (name=) too
   std::string filename;   // add profile filename=
   std::string words;      // "wlan ..." as typed, for the unknown-command text
 };

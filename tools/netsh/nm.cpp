@@ -267,6 +267,7 @@ Answer AddProfile(const std::string& device, const std::string& file) {
   WlanProfile wp;
   Answer refused;
   if (RefuseProfile(ReadWlanProfile(file, &wp), &refused)) return refused;
+  if (wp.ssid.empty()) return {ProfileCorruptText(), "", 1};  // NetworkManager has no empty SSID
   // The program knows the SSID as netsh showed it; a network in range shown
   // the same way gives back the exact bytes (names Latin-1 cannot hold).
   std::string ssid;

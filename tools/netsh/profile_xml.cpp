@@ -38,7 +38,6 @@ ProfileRead ReadWlanProfile(const std::string& given, WlanProfile* out) {
   }
   p.name = NameText(root.child("name"));
   if (p.name.empty()) p.name = p.ssid;
-  if (p.ssid.empty()) return ProfileRead::kCorrupt;
   pugi::xml_node security = root.child("MSM").child("security");
   std::string auth = security.child("authEncryption").child("authentication").text().get();
   p.open = auth.empty() || auth == "open";

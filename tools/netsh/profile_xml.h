@@ -4,7 +4,7 @@
 
 struct WlanProfile {
   std::string name;  // the profile's name, line end trimmed
-  std::string ssid;  // exact bytes: from <hex>, else from the SSID's <name>
+  std::string ssid;  // exact bytes: from <hex>, else from the SSID's <name>; empty for a hidden network
   bool open = false; // authentication "open"; otherwise a passphrase network
   std::string key;   // keyMaterial
 };

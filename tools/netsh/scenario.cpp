@@ -156,6 +156,8 @@ bool ParseScenario(const std::string& text, Scenario* out, std::string* error) {
       s.profiles.push_back(p);
     } else if (kw == "delay" && w.size() == 2) {
       if (!ToInt(w[1], &s.delay_ms)) return fail("atraso inv\xE1lido");
+    } else if (kw == "associate" && w.size() == 2) {
+      if (!ToInt(w[1], &s.associate_ms)) return fail("associa\xE7\xE3o inv\xE1lida");
     } else if (kw == "silent" && w.size() == 1) {
       s.silent = true;
     } else if (kw == "fail" && w.size() == 2 && (w[1] == "service" || w[1] == "interface")) {

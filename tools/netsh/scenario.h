@@ -24,6 +24,7 @@ struct Scenario {
   std::string connected_ssid;
   std::vector<SimProfile> profiles;
   int delay_ms = 0;
+  int associate_ms = 0;  // connect answers this much later again
   bool silent = false;
   SimFailure failure = SimFailure::kNone;
 };

@@ -220,6 +220,8 @@ Answer RunSim(const std::string& scenario_path, const std::vector<std::string>& 
   Command cmd = ParseCommand(args);
   if (cmd.kind == CommandKind::kUnknown) return {"", UnknownCommandText(cmd.words), 1};
   SleepMs(sim.sc.delay_ms);
+  // An association takes its time before connect answers, outside the lock.
+  if (cmd.kind == CommandKind::kConnect) SleepMs(sim.sc.associate_ms);
   if (sim.sc.silent) return {};
   if (sim.sc.failure == SimFailure::kServiceStopped) return {ServiceStoppedText(), "", 1};
   if (sim.sc.failure == SimFailure::kNoInterface) return {NoInterfaceText(), "", 1};
@@ -237,8 +239,8 @@ Answer RunSim(const std::string& scenario_path, const std::vector<std::string>& 
       return {ProfilesText(sim.sc.iface, names), "", 0};
     }
     case CommandKind::kConnect:
-      if (cmd.name.empty()) return {MissingNameText("connect"), "", 1};
-      return Connect(&sim, cmd.name);
+      if (!cmd.named) return {MissingNameText("connect"), "", 1};
+      return Connect(&sim, cmd.name);  // the empty name is the hidden network's
     case CommandKind::kDisconnect:
       sim.st.connected = false;
       sim.st.connected_ssid.clear();
@@ -247,7 +249,7 @@ Answer RunSim(const std::string& scenario_path, const std::vector<std::string>& 
     case CommandKind::kAddProfile:
       return AddProfile(&sim, cmd.filename);
     case CommandKind::kDeleteProfile:
-      if (cmd.name.empty()) return {MissingNameText("delete profile"), "", 1};
+      if (!cmd.named) return {MissingNameText("delete profile"), "", 1};
       return DeleteProfile(&sim, cmd.name);
     case CommandKind::kUnknown:
       break;
