@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/connect.h"
 #include "platform/paths.h"
 #include "tests/netsh_child.h"
 #include "tests/support/testenv.h"
@@ -134,6 +135,26 @@ TEST(NetshSimText, HiddenNetworkHasAnEmptyName) {
   std::string t = radio.Out({"wlan", "show", "networks", "mode=bssid"});
   EXPECT_NE(t.find("\r\nSSID 3 : \r\n    Tipo de rede            : Infraestrutura\r\n"), std::string::npos);
   EXPECT_NE(t.find("H\xE1 3 redes"), std::string::npos);
+  // Its profile names the empty SSID; name= alone then connects to it.
+  std::string xml = radio.WriteFile("h.xml", ProfileText("\r\n", "oculta123", false));
+  EXPECT_EQ(radio.Run({"wlan", "add", "profile", "filename=" + xml}).status, 0);
+  EXPECT_TRUE(HasSuccessWord(radio.Out({"wlan", "connect", "name="})));
+  EXPECT_NE(radio.Out({"wlan", "show", "interfaces"}).find("    SSID                   : \r\n"), std::string::npos);
+}
+
+TEST(NetshSimProfile, EveryByteOfANameIsWellFormedAndReadBackExactly) {
+  Radio radio(kSmall);
+  for (int first = 0x20; first <= 0xFF; first += 32) {
+    std::string name;
+    for (int c = first; c < first + 32; ++c) name += static_cast<char>(c);
+    std::string xml = radio.WriteFile("all.xml", ProfileText(name + "\r\n", name, false));
+    // A validating parser takes the program's own profile as it stands.
+    EXPECT_EQ(system(("xmllint --noout " + xml + " 2>/dev/null").c_str()), 0) << "bytes from " << first;
+    NetshResult added = radio.Run({"wlan", "add", "profile", "filename=" + xml});
+    EXPECT_EQ(added.status, 0) << added.out;
+    EXPECT_NE(radio.Out({"wlan", "show", "profiles"}).find(" : " + name + "\r\n"), std::string::npos)
+        << "bytes from " << first;
+  }
 }
 
 TEST(NetshSimText, NamesAreLatin1BytesWhateverTheScenarioSpelling) {
@@ -175,6 +196,13 @@ TEST(NetshSimSwitches, SlowAnswersAfterTheDelayAndCompletely) {
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   EXPECT_GE(ms.count(), 300);
   EXPECT_EQ(r.out, kExampleNetworks);
+  // An association slower than every other answer: only connect waits for it.
+  Radio slow(kSmall + "associate 300\n");
+  EXPECT_EQ(slow.Out({"wlan", "show", "networks", "mode=bssid"}), kExampleNetworks);
+  start = std::chrono::steady_clock::now();
+  NetshResult c = slow.Run({"wlan", "connect", "name=CasaAzul"});
+  EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count(), 300);
+  EXPECT_TRUE(HasSuccessWord(c.out));
 }
 
 TEST(NetshSimSwitches, SilentPrintsNothingAndChangesNothing) {

@@ -10,6 +10,7 @@
 #include "app/connect.h"
 #include "app/networks.h"
 #include "console/console.h"
+#include "console/keyboard.h"
 #include "console/menu.h"
 #include "platform/latin1.h"
 #include "platform/messages.h"
@@ -226,10 +227,65 @@ TEST_F(Wifi, FortyNetworksWithTwoAccessPointsEachAreAllListed) {
   EXPECT_EQ(NetworkList()[39], " Rede Gerada 40\r\n");
 }
 
-TEST_F(Wifi, StoppedServiceGivesAnEmptyListAndAClearError) {
+TEST_F(Wifi, TheHiddenNetworkConnectsWithItsKeyAndNeverLooksConnected) {
+  ScanNetworks();
+  ASSERT_EQ(NetworkList()[5], "\r\n");
+  std::string menu = MenuAsShown();
+  EXPECT_NE(menu.find(", segura, sinal 30%"), std::string::npos) << menu;
+  EXPECT_EQ(menu.find(", conectado, segura, sinal 30%"), std::string::npos) << menu;
+  Type("rede-oculta\n");
+  ConnectNetwork(NetworkList()[5]);
+  std::string screen = Screen();
+  EXPECT_NE(screen.find("Digite a chave"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("Conexão estabelecida"), std::string::npos) << screen;
+  ClearScreen();
+  ScanNetworks();
+  menu = MenuAsShown();
+  EXPECT_EQ(menu.find("conectado"), std::string::npos) << menu;
+}
+
+TEST_F(Wifi, DualBandRoutersAreListedOncePerNetwork) {
+  UseScenario(std::string(ZELNAR_SOURCE_DIR) + "/tools/netsh/dualband.scenario");
+  ScanNetworks();
+  ASSERT_EQ(NetworkList().size(), 6u);
+  std::string menu = MenuAsShown();
+  for (const char* item : {"CasaAzul, segura, sinal 88%", "Apartamento 302, segura, sinal 71%",
+                           "Sinal forte, segura, sinal 35%", "Rede, segura, sinal 60%",
+                           "MinhaRede, conectado, segura, sinal 58%", "Wi-Fi Aberta da Praça, sinal 40%"})
+    EXPECT_NE(menu.find(item), std::string::npos) << item << "\n" << menu;
+}
+
+TEST_F(Wifi, AWrongKeyOnASlowNetworkIsAFailure) {
+  ScopedEnv slower("ZELNAR_TIME_SCALE", "0.1");  // 3 s for the association's answer
+  WriteScenario("associate 1500\nnetwork \"Escola\" WPA2-Personal CCMP key=escola2024\nap 00:1a:2b:3c:4d:01 74 802.11n\n");
+  ScanNetworks();
+  Type("errada-de-novo\n");
+  ConnectNetwork(Raw("Escola"));
+  std::string screen = Screen();
+  EXPECT_NE(screen.find("Erro na operação, código: Falha ao conectar à rede \"Escola\": a chave"), std::string::npos)
+      << screen;
+  EXPECT_EQ(screen.find("sucesso"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("estabelecida"), std::string::npos) << screen;
+}
+
+TEST_F(Wifi, AKeyDuringASlowConnectCutsOnlyTheSpeech) {
+  ScopedEnv slower("ZELNAR_TIME_SCALE", "0.1");
+  WriteScenario("associate 1500\nnetwork \"Escola\" WPA2-Personal CCMP key=escola2024\nap 00:1a:2b:3c:4d:01 74 802.11n\n"
+                "profile \"Escola\"\n");
+  ScanNetworks();
+  Type("x");
+  ConnectNetwork(Raw("Escola"));
+  EXPECT_NE(Screen().find("Conexão estabelecida"), std::string::npos) << Screen();
+  EXPECT_TRUE(KeyWaiting()) << "the key stays for the menu";
+}
+
+TEST_F(Wifi, StoppedServiceIsSaidInsteadOfAnEmptyMenu) {
   WriteScenario("fail service\n");
   ScanNetworks();
   EXPECT_TRUE(NetworkList().empty());
+  EXPECT_TRUE(WirelessUnavailable());
+  EXPECT_NE(Screen().find("O serviço de rede sem fio não está funcionando; não há redes para listar."),
+            std::string::npos) << Screen();
   Type("qualquer-chave\n");
   ConnectNetwork("Qualquer\r\n");  // as if chosen from an older list
   std::string screen = Screen();
