@@ -1,5 +1,6 @@
 #include "app/netshtext.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -34,10 +35,18 @@ std::string_view LineValue(std::string_view line) {
   return line;
 }
 
-bool ShowsSsid(std::string_view interfaces, std::string_view name) {
-  return AnyLine(interfaces, [name](std::string_view line) {
-    return LineLabel(line) == "SSID" && LineValue(line) == name;
+std::vector<std::string_view> SsidValues(std::string_view interfaces) {
+  std::vector<std::string_view> values;
+  AnyLine(interfaces, [&values](std::string_view line) {
+    if (LineLabel(line) == "SSID") values.push_back(LineValue(line));
+    return false;
   });
+  return values;
+}
+
+bool ShowsSsid(std::string_view interfaces, std::string_view name) {
+  std::vector<std::string_view> values = SsidValues(interfaces);
+  return std::find(values.begin(), values.end(), name) != values.end();
 }
 
 bool ShowsConnected(std::string_view interfaces, std::string_view name) {

@@ -3,6 +3,7 @@
 // network name can stand for a label or for a part of another name.
 #pragma once
 #include <string_view>
+#include <vector>
 
 // The line's label: from the first non-blank character up to the blanks
 // before its colon ("SSID", "Estado", "Perfil de Todos os Usu\xE1rios").
@@ -15,6 +16,9 @@ std::string_view LineValue(std::string_view line);
 // name, no line end) as the connected one: a line labelled "SSID" whose value
 // is the whole name. An empty name (a hidden network) is never shown so.
 bool ShowsConnected(std::string_view interfacesText, std::string_view name);
+// The values of its lines labelled "SSID" (netsh prints one for a connected
+// interface).
+std::vector<std::string_view> SsidValues(std::string_view interfacesText);
 // Whether it has a line labelled "SSID" whose value is exactly name, the
 // empty name too: netsh prints that line only for a connected interface.
 bool ShowsSsid(std::string_view interfacesText, std::string_view name);

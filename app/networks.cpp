@@ -1,5 +1,7 @@
 #include "app/networks.h"
 
+#include <unordered_set>
+
 #include "app/messages.h"
 #include "app/netshtext.h"
 #include "app/pipe.h"
@@ -99,10 +101,14 @@ ScanResult ParseNetworks(const std::string& interfaces, const std::string& netwo
       signals[i - 1] = signals[i];
       hasSignal[i - 1] = true;
     }
+  // Read once: every name is compared with the whole values of the SSID lines.
+  std::vector<std::string_view> ssids = SsidValues(interfaces);
+  std::unordered_set<std::string_view> connected(ssids.begin(), ssids.end());
   for (size_t i = 0; i < r.rawNames.size(); ++i) {
     const std::string& raw = r.rawNames[i];
     std::string shown = raw.substr(0, raw.size() - 2);
-    if (ShowsConnected(interfaces, r.names[i])) shown += ", conectado";
+    // The hidden network's empty name is never the connected one.
+    if (!r.names[i].empty() && connected.count(r.names[i])) shown += ", conectado";
     if (ccmp[i]) shown += ", segura";
     r.items.push_back(shown + ", sinal " + signals[i]);
   }
