@@ -167,7 +167,7 @@ TEST_F(Connect, SuccessThatLeavesTheInterfaceDisconnectedIsAnErrorAndForgetsTheK
   EXPECT_NE(Args().find("wlan\ndelete\nprofile\nname=Nova\n\n"), std::string::npos) << Args();
 }
 
-TEST_F(Connect, AnswerAfterOneSecondAndAHalfIsWaitedFor) {
+TEST_F(Connect, AnswerAfterMoreThanTheOldSecondIsWaitedFor) {
   ScopedEnv realTime("ZELNAR_TIME_SCALE", "1");
   bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n");
   bin_.Write("connect.delay", "1.2");
