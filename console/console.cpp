@@ -301,6 +301,13 @@ void SetBackground(int colour) {
   if (Video().coloursEnabled) gAttr = static_cast<unsigned char>(((colour << 4) | (gAttr & 0x0F)) & 0xFF);
 }
 
+void RestoreColours() {
+  InitConsole();
+  gAttr = Video().attribute;
+}
+
+void HideText() { SetForeground(CurrentAttribute() >> 4); }
+
 unsigned char CurrentAttribute() { InitConsole(); return gAttr; }
 void SetCurrentAttribute(unsigned char attribute) { InitConsole(); gAttr = attribute; }
 
