@@ -360,7 +360,11 @@ void WriteScreenCell(int column, int row, Cell c) {
   PaintSpan(column - 1, column, row - 1);
 }
 
-void CaretOn() { ShowCaret(gColumn < kScreenColumns ? gColumn : kScreenColumns - 1, gRow); }
+void CaretOn() {
+  // Over the enlarged view the caret would mark a cell that is not there.
+  if (CurrentMagnifier().active) return;
+  ShowCaret(gColumn < kScreenColumns ? gColumn : kScreenColumns - 1, gRow);
+}
 void CaretOff() { HideCaret(); }
 
 void BeginKeyWait() {
