@@ -14,6 +14,7 @@
 #include "platform/messages.h"
 #include "platform/window.h"
 #include "speech/sounds.h"
+#include "speech/speech.h"
 
 namespace {
 unsigned char gChars[kScreenRows][kScreenColumns];
@@ -130,6 +131,27 @@ void WaitInput(int timeout_ms) { WaitWindowEvent(timeout_ms); }
 void WakeInput() { WakeWindow(); }
 const EventSource kInput = {PollInput, WaitInput, WakeInput};
 
+[[noreturn]] void EndWith(int code) {
+  gExit(code);
+  std::exit(code);  // an exit action that returns still ends the program
+}
+
+void QuitAction() { AbortConsole(); }
+
+// Asked to end from outside (SIGTERM, SIGHUP, SIGINT): the sound stops, the
+// window closes and the terminal is put back; the exit status is the shell's
+// for that signal.
+[[noreturn]] void EndBySignal(int sig) {
+  CutSpeech();
+  FinishSpeech();
+  if (gCreated) {
+    DiscardKeys();
+    CloseWindow();
+    gCreated = false;
+  }
+  EndWith(128 + sig);
+}
+
 void WindowProcedure(const Message& m) {
   switch (m.code) {
     case kMsgSetFocus:
@@ -158,16 +180,10 @@ void WindowProcedure(const Message& m) {
     case kMsgWaveDone:
       if (gWaveDone) gWaveDone(m);
       break;
+    case kMsgEndSignal: EndBySignal(static_cast<int>(m.wparam));
     default: break;  // 1123 and 2980 only wake a waiter
   }
 }
-
-[[noreturn]] void EndWith(int code) {
-  gExit(code);
-  std::exit(code);  // an exit action that returns still ends the program
-}
-
-void QuitAction() { AbortConsole(); }
 
 // Any other way out leaves the window marked as finished, and a terminal
 // as it was found.
@@ -204,6 +220,7 @@ void InitConsole() {
   SetMessageHandler(WindowProcedure);
   SetEventSource(&kInput);
   SetQuitAction(QuitAction);
+  CatchEndSignals();
   if (!gMouse) SetMouseHandler(MagnifierMessage);  // the right button magnifies
   if (!gExitHookInstalled) {
     std::atexit(AtProgramEnd);

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/latin1.h"
+#include "platform/messages.h"
 #include "platform/window_backend.h"
 #include "platform/window_terminal.h"
 
@@ -73,7 +74,9 @@ void SilenceStderr() {
   close(nowhere);
 }
 
-constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+// SIGTERM, SIGHUP and SIGINT end the program through its message queue
+// (platform/messages.h); these end it where it stands.
+constexpr int kFatalSignals[] = {SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
 
 void OnFatalSignal(int sig) {
   RestoreTerminal();
@@ -144,6 +147,7 @@ bool TerminalOpen(const WindowSetup& setup, int* cw, int* ch, int* ascent) {
     std::atexit(RestoreTerminal);
     for (int sig : kFatalSignals) signal(sig, OnFatalSignal);
     signal(SIGWINCH, OnResize);
+    SetSignalRescue(RestoreTerminal);
   }
   MeasureTerminal();
   gLastFg = gLastBg = 0xFFFFFFFF;
@@ -304,6 +308,8 @@ void Character(unsigned char c, bool alt) {
   if (c == 9) return Key(kKeyTab, mods, alt ? -1 : 9);
   if (c == 127) return Key(kKeyBackspace, mods, alt ? -1 : 8);
   if (c == 8) return Key(kKeyBackspace, mods | kModCtrl, alt ? -1 : 8);
+  // A terminal has no Break key: Ctrl+C and Ctrl+\ stand for Ctrl+Break.
+  if (c == 3 || c == 28) return Key(kKeyBreak, mods | kModCtrl, alt ? -1 : c);
   if (c >= 1 && c <= 26) return Key(kKeyA + c - 1, mods | kModCtrl, alt ? -1 : c);
   if (c == 0 || c < 32) return;
   int key = 0;

@@ -2,12 +2,16 @@
 // user's road from the greeting to a connection and out again.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <string>
 
+#include "app/connect.h"
 #include "console/console.h"
 #include "platform/window.h"
 #include "tests/support/e2e.h"
 #include "tests/support/screen.h"
+#include "tests/support/testenv.h"
 
 namespace {
 const char* kRadio =
@@ -165,5 +169,38 @@ TEST(EndToEnd, TheUsersColoursHoldThroughAKeyRefusedAndAConnection) {
       .Then([] { ExpectSplash(kYellowOnBlue); }, TypeText("s"));
   EXPECT_EQ(run.Run(), 0);
   EXPECT_EQ(run.StepsDone(), 5);
+}
+TEST(EndToEnd, SigtermEndsTheRunAndLeavesTheFilesWhole) {
+  if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
+  ProgramDriver run(kRadio);
+  run.Then([] {},
+           [] {
+             auto keys = Press(kKeyDown);
+             keys.push_back(keys[0]);
+             keys.push_back(PressEnter()[0]);
+             return keys;
+           }())
+      .Then([] {}, [] {
+        auto keys = TypeText("paoquente77");
+        keys.push_back(PressEnter()[0]);
+        return keys;
+      }())
+      .Then([] { raise(SIGTERM); }, {});  // at the menu after the connection
+  EXPECT_EQ(run.Run(), 128 + SIGTERM);
+  EXPECT_EQ(run.StepsDone(), 3);
+  EXPECT_EQ(ReadFileBytes(run.SoundDirectory() + "/zelnar.xml"), ProfileText("Padaria\r\n", "paoquente77", false));
+  // The simulated radio still reads its state: connected to Padaria.
+  EXPECT_NE(ShellOutput("netsh wlan show interfaces").find("Padaria"), std::string::npos);
+}
+
+TEST(EndToEnd, TimeoutEndsAHeadlessRunWithSoundOn) {
+  if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
+  ProgramDriver run(kRadio);  // its settings and radio, for the program started below
+  // SDL's sound would catch SIGTERM for an event loop the headless window
+  // never reads; timeout must still end the run, without its KILL.
+  std::string status = ShellOutput("cd " + run.SoundDirectory() +
+                                   " && SDL_AUDIODRIVER=dummy ZELNAR_AUDIO=sdl ZELNAR_TIME_SCALE=0.1 "
+                                   "timeout -k 5 4 " ZELNAR_BUILD_DIR "/zelnar </dev/null >/dev/null 2>&1; echo $?");
+  EXPECT_EQ(status, "124\n");
 }
 }  // namespace

@@ -125,4 +125,14 @@ TEST_F(Terminal, ASignalLeavesTheTerminalAsItWas) {
   EXPECT_EQ(modes.find("-icanon"), std::string::npos) << modes;
   EXPECT_EQ(modes.find("-echo "), std::string::npos) << modes;
 }
+TEST_F(Terminal, CtrlCEndsTheProgramAsCtrlBreak) {
+  std::string pane = WaitFor("Biblioteca");
+  ASSERT_NE(pane.find("Biblioteca"), std::string::npos) << pane;
+  Keys("C-c");
+  pane = WaitFor("EXIT=");
+  EXPECT_NE(pane.find("EXIT=255"), std::string::npos) << pane;
+  EXPECT_EQ(Format("#{alternate_on}"), "0");
+  std::string modes = ShellOutput("stty -a -F " + Format("#{pane_tty}"));
+  EXPECT_EQ(modes.find("-icanon"), std::string::npos) << modes;
+}
 }  // namespace
