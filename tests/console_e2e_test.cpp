@@ -25,6 +25,20 @@ const char* kRadio =
     "connected \"CasaAzul\"\n"
     "profile \"CasaAzul\"\n";
 
+// Down twice and Enter: the third network chosen.
+std::vector<Keystroke> ChooseThird() {
+  auto keys = Press(kKeyDown);
+  keys.push_back(keys[0]);
+  keys.push_back(PressEnter()[0]);
+  return keys;
+}
+// A line typed and Enter.
+std::vector<Keystroke> TypeLine(const std::string& latin1) {
+  auto keys = TypeText(latin1);
+  keys.push_back(PressEnter()[0]);
+  return keys;
+}
+
 // CORFUNDO=1 and CORLETRA=14.
 const unsigned char kYellowOnBlue = 0x1E;
 
@@ -94,12 +108,7 @@ TEST(EndToEnd, GreetingListConnectionAndEnd) {
             ExpectItem(kListRow, "CasaAzul", true);
             ExpectItem(kListRow + 2, "Padaria", false);
           },
-          [] {
-            auto keys = Press(kKeyDown);
-            keys.push_back(keys[0]);
-            keys.push_back(PressEnter()[0]);
-            return keys;
-          }())
+          ChooseThird())
       .Then([] { EXPECT_TRUE(Contains(ScreenText(), "Digite a chave de seguran\xE7" "a da rede sem fio")); },
             TypeText("paoquente77"))
       .Then(
@@ -134,17 +143,8 @@ TEST(EndToEnd, TheUsersColoursHoldThroughAKeyRefusedAndAConnection) {
   if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
   ProgramDriver run(kRadio, "[VIDEO]\r\nCORFUNDO=1\r\nCORLETRA=14\r\n");
   run.Then([] { ExpectSplash(kYellowOnBlue); },
-           [] {
-             auto keys = Press(kKeyDown);
-             keys.push_back(keys[0]);
-             keys.push_back(PressEnter()[0]);
-             return keys;
-           }())
-      .Then([] {}, [] {
-        auto keys = TypeText("abc");
-        keys.push_back(PressEnter()[0]);
-        return keys;
-      }())
+           ChooseThird())
+      .Then([] {}, TypeLine("abc"))
       .Then(
           [] {
             // The refusal readable in the user's colours; the short key typed
@@ -155,11 +155,7 @@ TEST(EndToEnd, TheUsersColoursHoldThroughAKeyRefusedAndAConnection) {
             ASSERT_TRUE(Locate("abc", &column, &row));
             for (int c = column; c < column + 3; ++c) EXPECT_EQ(ReadScreenCell(c, row).attr, 0x11) << c;
           },
-          [] {
-            auto keys = TypeText("paoquente77");
-            keys.push_back(PressEnter()[0]);
-            return keys;
-          }())
+          TypeLine("paoquente77"))
       .Then(
           [] {
             ExpectSplash(kYellowOnBlue);
@@ -174,17 +170,8 @@ TEST(EndToEnd, SigtermEndsTheRunAndLeavesTheFilesWhole) {
   if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
   ProgramDriver run(kRadio);
   run.Then([] {},
-           [] {
-             auto keys = Press(kKeyDown);
-             keys.push_back(keys[0]);
-             keys.push_back(PressEnter()[0]);
-             return keys;
-           }())
-      .Then([] {}, [] {
-        auto keys = TypeText("paoquente77");
-        keys.push_back(PressEnter()[0]);
-        return keys;
-      }())
+           ChooseThird())
+      .Then([] {}, TypeLine("paoquente77"))
       .Then([] { raise(SIGTERM); }, {});  // at the menu after the connection
   EXPECT_EQ(run.Run(), 128 + SIGTERM);
   EXPECT_EQ(run.StepsDone(), 3);
