@@ -66,7 +66,10 @@ unsigned char UpperAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32
 // at its last blank that fits. A word cut short would read as a whole one
 // ("sinal 7" for "sinal 72%"); only a single word wider than the menu is cut
 // inside.
-std::string Shown(const std::string& text) {
+std::string Shown(std::string text) {
+  // A control byte in a network's name would move the cursor off the row.
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < ' ') c = '?';
   const size_t width = size_t(gMenu.width);
   if (text.size() <= width) return text;
   size_t cut = text.rfind(' ', width);

@@ -343,4 +343,18 @@ TEST_F(MenuTest, AnItemWiderThanTheScreenIsCutAtABlankOnTheLastRow) {
       EXPECT_TRUE(before.SameAt(column, row)) << column << "," << row;
 }
 
+TEST_F(MenuTest, ControlBytesInANameStayOnTheirRow) {
+  FillPattern();
+  const Screen before = Screen::Take();
+  OpenMenu(5, 25, 40, 1, 1);
+  AddMenuItem("", "Rede\nnova\b\r, sinal 9%");
+  Then([] {
+    EXPECT_EQ(TextAt(5, 25, 20), "Rede?nova??, sinal 9");
+    Enter();
+  });
+  EXPECT_EQ(RunMenu(), 1);
+  for (int row = 1; row <= kScreenRows; ++row)
+    for (int column = 1; column <= kScreenColumns; ++column)
+      EXPECT_TRUE(before.SameAt(column, row)) << column << "," << row;
+}
 }  // namespace
