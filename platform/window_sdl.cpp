@@ -30,9 +30,6 @@ Uint32 gLastPresent = 0;
 bool InitVideo() {
   if (gVideoReady) return true;
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  // The window is a software framebuffer: by default SDL would draw it as a
-  // texture and load the whole OpenGL stack (tens of megabytes) to do so.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   // Drivers that show nothing to anyone are no window for a user.
   const char* driver = SDL_GetCurrentVideoDriver();
@@ -41,6 +38,10 @@ bool InitVideo() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
+  // On X the window is a software framebuffer (shared memory): by default SDL
+  // would draw it as a texture and load the whole OpenGL stack, tens of
+  // megabytes, to do so. Other drivers may have no software framebuffer.
+  if (std::strcmp(driver, "x11") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   gWakeEvent = SDL_RegisterEvents(1);
   gVideoReady = true;
   gWakeable = true;
