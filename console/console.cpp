@@ -14,7 +14,6 @@
 #include "platform/messages.h"
 #include "platform/window.h"
 #include "speech/sounds.h"
-#include "speech/speech.h"
 
 namespace {
 unsigned char gChars[kScreenRows][kScreenColumns];
@@ -142,8 +141,7 @@ void QuitAction() { AbortConsole(); }
 // window closes and the terminal is put back; the exit status is the shell's
 // for that signal.
 [[noreturn]] void EndBySignal(int sig) {
-  CutSpeech();
-  FinishSpeech();
+  CutSpeech();  // no waiting for the speech to end: the user wants out now
   if (gCreated) {
     DiscardKeys();
     CloseWindow();
