@@ -166,12 +166,15 @@ bool AddProfile(std::string_view raw) {
   if (!open) {
     SayMessage("ZLCHSFIO");
     for (;;) {
-      SetForeground(0);  // the key is not readable on the black background
+      HideText();  // the key is not readable on the screen
       key = ReadLine();
-      if (key.size() < 6) SayMessage("ZLCHINV");
+      if (key.size() < 6) {
+        RestoreColours();  // the refusal is read, the next try hidden again
+        SayMessage("ZLCHINV");
+      }
       if (key.size() > 5 || key.empty()) break;
     }
-    SetForeground(15);
+    RestoreColours();
     if (key.empty()) {
       SayMessage("ZLDESIST");
       return false;

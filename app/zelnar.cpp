@@ -25,7 +25,7 @@ void ShowSplash() {
   ShowPicture(650, 10);
   SetBackground(1);
   WriteLn("Zelnar - Gerenciador de redes Wi-Fi");
-  SetBackground(0);
+  RestoreColours();
   MoveCursor(6, 3);
   // Short lines: the picture stands to their right.
   WriteLn("Setas para ouvir, Enter escolhe");

@@ -130,6 +130,26 @@ void WaitInput(int timeout_ms) { WaitWindowEvent(timeout_ms); }
 void WakeInput() { WakeWindow(); }
 const EventSource kInput = {PollInput, WaitInput, WakeInput};
 
+[[noreturn]] void EndWith(int code) {
+  gExit(code);
+  std::exit(code);  // an exit action that returns still ends the program
+}
+
+void QuitAction() { AbortConsole(); }
+
+// Asked to end from outside (SIGTERM, SIGHUP, SIGINT): the sound stops, the
+// window closes and the terminal is put back; the exit status is the shell's
+// for that signal.
+[[noreturn]] void EndBySignal(int sig) {
+  CutSpeech();  // no waiting for the speech to end: the user wants out now
+  if (gCreated) {
+    DiscardKeys();
+    CloseWindow();
+    gCreated = false;
+  }
+  EndWith(128 + sig);
+}
+
 void WindowProcedure(const Message& m) {
   switch (m.code) {
     case kMsgSetFocus:
@@ -158,16 +178,10 @@ void WindowProcedure(const Message& m) {
     case kMsgWaveDone:
       if (gWaveDone) gWaveDone(m);
       break;
+    case kMsgEndSignal: EndBySignal(static_cast<int>(m.wparam));
     default: break;  // 1123 and 2980 only wake a waiter
   }
 }
-
-[[noreturn]] void EndWith(int code) {
-  gExit(code);
-  std::exit(code);  // an exit action that returns still ends the program
-}
-
-void QuitAction() { AbortConsole(); }
 
 // Any other way out leaves the window marked as finished, and a terminal
 // as it was found.
@@ -204,6 +218,7 @@ void InitConsole() {
   SetMessageHandler(WindowProcedure);
   SetEventSource(&kInput);
   SetQuitAction(QuitAction);
+  CatchEndSignals();
   if (!gMouse) SetMouseHandler(MagnifierMessage);  // the right button magnifies
   if (!gExitHookInstalled) {
     std::atexit(AtProgramEnd);
@@ -301,6 +316,13 @@ void SetBackground(int colour) {
   if (Video().coloursEnabled) gAttr = static_cast<unsigned char>(((colour << 4) | (gAttr & 0x0F)) & 0xFF);
 }
 
+void RestoreColours() {
+  InitConsole();
+  gAttr = Video().attribute;
+}
+
+void HideText() { SetForeground(CurrentAttribute() >> 4); }
+
 unsigned char CurrentAttribute() { InitConsole(); return gAttr; }
 void SetCurrentAttribute(unsigned char attribute) { InitConsole(); gAttr = attribute; }
 
@@ -353,7 +375,11 @@ void WriteScreenCell(int column, int row, Cell c) {
   PaintSpan(column - 1, column, row - 1);
 }
 
-void CaretOn() { ShowCaret(gColumn < kScreenColumns ? gColumn : kScreenColumns - 1, gRow); }
+void CaretOn() {
+  // Over the enlarged view the caret would mark a cell that is not there.
+  if (CurrentMagnifier().active) return;
+  ShowCaret(gColumn < kScreenColumns ? gColumn : kScreenColumns - 1, gRow);
+}
 void CaretOff() { HideCaret(); }
 
 void BeginKeyWait() {

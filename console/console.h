@@ -23,6 +23,11 @@ int CursorColumn();
 int CursorRow();
 void SetForeground(int colour);
 void SetBackground(int colour);
+// The user's own colours (CORFUNDO and CORLETRA) back as the current ones.
+void RestoreColours();
+// What is written next takes the background's colour: there, but not
+// readable (a security key). Nothing when the colours are fixed.
+void HideText();
 void ConsoleTitle(std::string_view title);
 void PumpMessages();
 void ConsoleDelay(unsigned ms);

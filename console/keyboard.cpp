@@ -161,15 +161,13 @@ bool HandleKeyDown(int key, unsigned mods, bool systemKey) {
   // to the platform (Alt+F4 closes the window).
   if (systemKey && gCheckBreak && key != kKeyLeft && key != kKeyRight) return false;
   if (gCheckBreak && key == kKeyBreak) AbortConsole();
+  // Alt+Ctrl+F11/F12 change the braille mode; Shift+Ctrl+F11/F12 too, for
+  // desktops that keep Ctrl+Alt with a function key for themselves.
+  if (ctrl && (alt || shift) && (key == kKeyF11 || key == kKeyF12)) {
+    SetBrailleMode(key == kKeyF12 ? 0 : gBraille + 1);
+    return true;
+  }
   if (alt) {
-    if (ctrl && key == kKeyF12) {
-      SetBrailleMode(0);
-      return true;
-    }
-    if (ctrl && key == kKeyF11) {
-      SetBrailleMode(gBraille + 1);
-      return true;
-    }
     if (IsLetterKey(key) || IsDigitKey(key)) {
       if (gLength <= kQueueSize - 2) {
         Queue(0);

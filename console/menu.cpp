@@ -29,14 +29,18 @@ struct MenuItem {
 
 struct Menu {
   int column = 1, row = 1, width = 0;
-  int first = 1;  // first visible item
+  int background = 0;
+  int first = 1;   // first visible item
+  int lowest = 0;  // the lowest row an item was drawn on
   std::vector<MenuItem> items;
 };
 
-// What the menu covers, kept from OpenMenu to the end of RunMenu.
+// The screen as it was when the menu opened: the list may grow wider than the
+// rectangle given (to its longest item) and run down to the last row, and
+// whatever it covers comes back at the end.
 struct SavedArea {
-  int left = 1, top = 1, right = 0, bottom = 0;
-  std::vector<Cell> cells;  // row by row
+  int left = 1, top = 1, right = 0, bottom = 0;  // the rectangle given
+  std::vector<Cell> cells;  // the whole screen, row by row; empty: nothing saved
   int cursorColumn = 1, cursorRow = 1;
   unsigned char attribute = 0x0F;
 };
@@ -58,23 +62,45 @@ int RowOf(int n) { return gMenu.row + (n - gMenu.first); }
 
 unsigned char UpperAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
 
-// Item texts may be longer than the space left on their row; a write past
-// the last column would wrap and, on the last row, scroll the whole screen.
-void WriteOnRow(std::string_view text) {
-  const int room = kScreenColumns - CursorColumn() + 1;
-  Write(text.substr(0, size_t(std::max(room, 0))));
+// The text as the menu shows it: whole when it fits the width, otherwise cut
+// at its last blank that fits. A word cut short would read as a whole one
+// ("sinal 7" for "sinal 72%"); only a single word wider than the menu is cut
+// inside.
+std::string Shown(std::string text) {
+  // A control byte in a network's name would move the cursor off the row.
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < ' ') c = '?';
+  const size_t width = size_t(gMenu.width);
+  if (text.size() <= width) return text;
+  size_t cut = text.rfind(' ', width);
+  if (cut == std::string::npos || cut == 0) return text.substr(0, width);
+  while (cut > 0 && text[cut - 1] == ' ') --cut;
+  return text.substr(0, cut);
+}
+
+// As wide as the longest item, up to the screen's width; moved left when it
+// would pass the right edge.
+void FitWidth() {
+  int width = gMenu.width;
+  for (const MenuItem& item : gMenu.items) width = std::max(width, int(item.text.size()));
+  gMenu.width = std::clamp(width, 0, kScreenColumns);
+  if (gMenu.column + gMenu.width - 1 > kScreenColumns) gMenu.column = kScreenColumns - gMenu.width + 1;
+}
+
+// Item n on its row in a colour: its shown text, and with `pad` the blanks to
+// the menu's width. Never past the menu's right edge.
+void DrawItem(int n, int colour, bool pad) {
+  const int row = RowOf(n);
+  MoveCursor(gMenu.column, row);
+  SetForeground(colour);
+  std::string line = Shown(Item(n).text);
+  if (pad) line.resize(size_t(gMenu.width), ' ');
+  Write(line);
+  gMenu.lowest = std::max(gMenu.lowest, row);
 }
 
 void DrawList() {
-  for (int n = gMenu.first; n <= Count(); ++n) {
-    const int row = RowOf(n);
-    if (row > kScreenRows) break;
-    MoveCursor(gMenu.column, row);
-    SetForeground(kItemColour);
-    std::string line = Item(n).text.substr(0, size_t(gMenu.width));
-    line.resize(size_t(gMenu.width), ' ');
-    WriteOnRow(line);
-  }
+  for (int n = gMenu.first; n <= Count() && RowOf(n) <= kScreenRows; ++n) DrawItem(n, kItemColour, true);
 }
 
 // Scrolls the list so that item n is on the screen.
@@ -91,9 +117,7 @@ void KeepOnScreen(int n) {
 void Announce(int n, const Key& key) {
   KeepOnScreen(n);
   const MenuItem& item = Item(n);
-  MoveCursor(gMenu.column, RowOf(n));
-  SetForeground(kHighlightColour);
-  WriteOnRow(item.text);
+  DrawItem(n, kHighlightColour, false);
   MoveCursor(gMenu.column, RowOf(n));
   if (key.Special(kRight))
     Spell(item.text);
@@ -143,14 +167,12 @@ int Move(int current, const Key& key) {
 int Select() {
   int current = 1;
   Key key;  // the first pass takes a blank, which moves nothing
+  FitWidth();
   DrawList();
   KeepOnScreen(current);
   for (;;) {
     MoveCursor(gMenu.column, RowOf(current));
-    if (IsItem(current)) {
-      SetForeground(kItemColour);
-      WriteOnRow(Item(current).text);
-    }
+    if (IsItem(current)) DrawItem(current, kItemColour, false);
     const bool ends = key.code == kEnter || key.code == kEsc;
     current = std::clamp(Move(current, key), 0, Count() + 1);
     if (!IsItem(current))
@@ -164,9 +186,7 @@ int Select() {
   }
   int result = 0;
   if (IsItem(current) && key.code != kEsc) {
-    MoveCursor(gMenu.column, RowOf(current));
-    SetForeground(kHighlightColour);
-    WriteOnRow(Item(current).text);
+    DrawItem(current, kHighlightColour, false);
     SetForeground(kItemColour);
     result = Item(current).number;
   }
@@ -175,15 +195,19 @@ int Select() {
   return result;
 }
 
-// Writes the saved cells back, changing colours only where they change.
+// Writes back the saved cells of the rectangle given and of everything the
+// list drew on, changing colours only where they change.
 void RestoreArea() {
+  if (gSaved.cells.empty()) return;
+  const int left = std::min(gSaved.left, gMenu.column);
+  const int right = std::max(gSaved.right, gMenu.column + gMenu.width - 1);
+  const int bottom = std::max(gSaved.bottom, gMenu.lowest);
   int previous = 255;
-  size_t i = 0;
-  for (int row = gSaved.top; row <= gSaved.bottom; ++row) {
-    MoveCursor(gSaved.left, row);
+  for (int row = gSaved.top; row <= bottom; ++row) {
+    MoveCursor(left, row);
     std::string pending;
-    for (int column = gSaved.left; column <= gSaved.right; ++column, ++i) {
-      const Cell& cell = gSaved.cells[i];
+    for (int column = left; column <= right; ++column) {
+      const Cell& cell = gSaved.cells[size_t((row - 1) * kScreenColumns + column - 1)];
       if (cell.attr != previous) {
         Write(pending);
         pending.clear();
@@ -196,7 +220,6 @@ void RestoreArea() {
     Write(pending);
   }
   gSaved.cells.clear();
-  gSaved.bottom = gSaved.top - 1;
 }
 
 }  // namespace
@@ -210,21 +233,23 @@ void OpenMenu(int column, int row, int width, int height, int background) {
   column = std::max(column, 1);
   if (row + height > kScreenRows) row = kScreenRows - height + 1;
   row = std::clamp(row, 1, kScreenRows);
+  // The menu's background is taken at the run: a menu that is never run
+  // leaves the colours as they were.
   gSaved.attribute = CurrentAttribute();
-  SetBackground(background);
 
   gMenu = Menu{};
   gMenu.column = column;
   gMenu.row = row;
   gMenu.width = width;
+  gMenu.background = background;
 
   gSaved.left = column;
   gSaved.top = row;
   gSaved.right = std::min(column + width - 1, kScreenColumns);
   gSaved.bottom = std::min(row + std::max(height, 0) - 1, kScreenRows);
   gSaved.cells.clear();
-  for (int r = gSaved.top; r <= gSaved.bottom; ++r)
-    for (int c = gSaved.left; c <= gSaved.right; ++c) gSaved.cells.push_back(ReadScreenCell(c, r));
+  for (int r = 1; r <= kScreenRows; ++r)
+    for (int c = 1; c <= kScreenColumns; ++c) gSaved.cells.push_back(ReadScreenCell(c, r));
 }
 
 void AddMenuItem(std::string_view soundName, std::string_view text) {
@@ -233,6 +258,7 @@ void AddMenuItem(std::string_view soundName, std::string_view text) {
 }
 
 int RunMenu() {
+  SetBackground(gMenu.background);
   const int result = Select();
   RestoreArea();
   SetCurrentAttribute(gSaved.attribute);

@@ -27,6 +27,7 @@ int gCopyWidth = 0, gCopyHeight = 0;
 constexpr int64_t kMaxPictureBytes = 48LL << 20;
 constexpr int kInfoHeaderSize = 40;
 constexpr int kBlockSize = 16384;
+constexpr uint32_t kRle8 = 1, kRle4 = 2;
 
 uint32_t Get32(const unsigned char* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -69,6 +70,46 @@ void DecodeRow(const unsigned char* row, int width, int bits,
   }
 }
 
+// Run-length coded rows (RLE8, RLE4) as one palette index per pixel, bottom
+// row first like stored rows. A run is a count and an index (RLE4: two
+// indices taking turns); a count of 0 escapes: 0 ends the row, 1 the picture,
+// 2 moves right and up by the next two bytes, more is a stretch of that many
+// indices given one by one, padded to an even length. Pixels the data skips
+// keep index 0; pixels past the picture's edges are dropped.
+std::vector<unsigned char> DecodeRle(const std::vector<unsigned char>& in, int bits, int width, int height) {
+  std::vector<unsigned char> out(size_t(width) * size_t(height), 0);
+  int64_t x = 0, y = 0;
+  auto put = [&](unsigned index) {
+    if (x < width && y < height) out[size_t(y) * size_t(width) + size_t(x)] = static_cast<unsigned char>(index);
+    ++x;
+  };
+  auto nibble = [](unsigned byte, int k) { return k % 2 ? byte & 15 : byte >> 4; };
+  size_t i = 0;
+  while (i + 1 < in.size() && y < height) {
+    const unsigned count = in[i], value = in[i + 1];
+    i += 2;
+    if (count > 0) {
+      for (unsigned k = 0; k < count && x < width; ++k) put(bits == 8 ? value : nibble(value, int(k)));
+    } else if (value == 0) {
+      x = 0;
+      ++y;
+    } else if (value == 1) {
+      break;
+    } else if (value == 2) {
+      if (i + 1 >= in.size()) break;
+      x += in[i];
+      y += in[i + 1];
+      i += 2;
+    } else {
+      const size_t bytes = bits == 8 ? value : (value + 1) / 2;
+      if (i + bytes > in.size()) break;
+      for (unsigned k = 0; k < value; ++k) put(bits == 8 ? in[i + k] : nibble(in[i + k / 2], int(k)));
+      i += (bytes + 1) & ~size_t(1);
+    }
+  }
+  return out;
+}
+
 // The whole load; nullptr when the file is missing or not accepted.
 std::unique_ptr<Picture> ReadBmp(std::string_view path) {
   std::ifstream f(ResolvePath(path), std::ios::binary);
@@ -82,7 +123,7 @@ std::unique_ptr<Picture> ReadBmp(std::string_view path) {
   const int64_t pixelOffset = Get32(head + 10);
   const int32_t storedWidth = int32_t(Get32(head + 18));
   const int32_t storedHeight = int32_t(Get32(head + 22));
-  const int bits = Get16(head + 28);
+  int bits = Get16(head + 28);
   const uint32_t compression = Get32(head + 30);
   const uint32_t coloursUsed = Get32(head + 46);
   // Top-down (negative height), empty, or wider than the 16 bits the width is
@@ -90,7 +131,9 @@ std::unique_ptr<Picture> ReadBmp(std::string_view path) {
   if (storedWidth <= 0 || storedHeight <= 0 || storedWidth > 0xFFFF || storedHeight > 0xFFFF)
     return nullptr;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return nullptr;
-  if (compression != 0) return nullptr;  // only plain stored rows are drawn
+  // Plain stored rows, or run-length coded ones: RLE8 for 8 bits, RLE4 for 4.
+  const bool rle = (compression == kRle8 && bits == 8) || (compression == kRle4 && bits == 4);
+  if (compression != 0 && !rle) return nullptr;
 
   // The palette follows the information header; entries are B, G, R, unused.
   std::vector<uint32_t> palette;
@@ -106,7 +149,13 @@ std::unique_ptr<Picture> ReadBmp(std::string_view path) {
 
   const int width = storedWidth, height = storedHeight;
   const int64_t rowLength = (int64_t(width) * bits + 31) / 32 * 4;
-  const int64_t dataSize = rowLength * height;
+  int64_t dataSize = rowLength * height;
+  if (rle) {
+    // The coded size, or what the file holds after the offset when unset.
+    const int64_t coded = Get32(head + 34);
+    dataSize = coded > 0 && pixelOffset + coded <= fileSize ? coded : fileSize - pixelOffset;
+    if (dataSize <= 0) return nullptr;
+  }
   if (dataSize > kMaxPictureBytes || int64_t(width) * height * 4 > kMaxPictureBytes) return nullptr;
   if (pixelOffset + dataSize > fileSize) return nullptr;  // truncated, or offset past the end
 
@@ -116,12 +165,19 @@ std::unique_ptr<Picture> ReadBmp(std::string_view path) {
     if (!ReadAt(f, pixelOffset + done, data.data() + done, block)) return nullptr;
   }
 
+  if (rle) {
+    // Decoded into one byte per pixel: rows of the plain 8-bit kind.
+    data = DecodeRle(data, bits, width, height);
+    bits = 8;
+  }
+  const int64_t stride = rle ? width : rowLength;
+
   auto picture = std::make_unique<Picture>();
   picture->width = width;
   picture->height = height;
   picture->pixels.resize(size_t(width) * size_t(height));
   for (int y = 0; y < height; ++y)  // the last stored row is the top one
-    DecodeRow(data.data() + (height - 1 - y) * rowLength, width, bits, palette,
+    DecodeRow(data.data() + (height - 1 - y) * stride, width, bits, palette,
               picture->pixels.data() + size_t(y) * size_t(width));
   return picture;
 }
@@ -151,6 +207,7 @@ void MagnifierDown(int x, int y) {
     gMagnifier.windowWidth = std::min(gMagnifier.windowWidth, width);
     gMagnifier.windowHeight = std::min(gMagnifier.windowHeight, height);
   }
+  HideCaret();  // it comes back with the text when the button is let go
   ShowEnlarged(x, y);
 }
 

@@ -1,10 +1,16 @@
 #include "platform/messages.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 namespace {
 std::mutex gMutex;
@@ -84,6 +90,47 @@ void WaitMessage() {
   }
 }
 
+namespace {
+int gSignalPipe[2] = {-1, -1};
+std::atomic<int> gSignalsCaught{0};
+std::atomic<void (*)()> gRescue{nullptr};
+
+// Only what is safe inside a handler: the signal travels through a pipe to
+// the thread below, which may take locks to post it.
+void OnEndSignal(int sig) {
+  if (gSignalsCaught.fetch_add(1) > 0) {
+    if (void (*rescue)() = gRescue.load()) rescue();
+    _exit(128 + sig);
+  }
+  unsigned char byte = static_cast<unsigned char>(sig);
+  ssize_t ignored = write(gSignalPipe[1], &byte, 1);
+  (void)ignored;
+}
+
+void ForwardSignals() {
+  unsigned char byte;
+  for (;;) {
+    ssize_t n = read(gSignalPipe[0], &byte, 1);
+    if (n == 1) PostMessage(kMsgEndSignal, byte);
+    else if (n == 0) return;
+  }
+}
+}  // namespace
+
+void SetSignalRescue(void (*rescue)()) { gRescue = rescue; }
+
+void CatchEndSignals() {
+  static bool caught = false;
+  if (caught || pipe2(gSignalPipe, O_CLOEXEC) != 0) return;
+  caught = true;
+  std::thread(ForwardSignals).detach();
+  struct sigaction action {};
+  action.sa_handler = OnEndSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGHUP, SIGINT}) sigaction(sig, &action, nullptr);
+}
+
 void ResetMessages() {
   std::lock_guard<std::mutex> lock(gMutex);
   gQueue.clear();
@@ -91,4 +138,5 @@ void ResetMessages() {
   gHandler = nullptr;
   gSource = nullptr;
   gQuitAction = DefaultQuit;
+  gSignalsCaught = 0;
 }

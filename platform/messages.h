@@ -8,6 +8,10 @@ constexpr unsigned kMsgWaveDone = 957;     // a wave-out block has finished
 constexpr unsigned kMsgSpeechCut = 1123;   // the cut wakes a waiter
 constexpr unsigned kMsgEngineBusy = 2980;  // an engine thread wakes a waiter
 constexpr unsigned kMsgQuit = 0x0012;      // ends the program (exit code 255)
+// SIGTERM, SIGHUP or SIGINT came (wparam: the signal), as the session's end
+// reaches a window: the program ends at its next pump, between two of its
+// steps, so that no file it is writing is left half written.
+constexpr unsigned kMsgEndSignal = 0x0016;
 
 struct Message {
   unsigned code = 0;
@@ -47,6 +51,13 @@ bool MessagesPending();
 
 // What a quit message does; the default ends the process with exit code 255.
 void SetQuitAction(void (*action)());
+
+// From now on SIGTERM, SIGHUP and SIGINT are posted as kMsgEndSignal (once
+// for all; later calls do nothing). A second one before the program has
+// ended ends it at once, after `rescue` (async-signal-safe work only, such as
+// putting a terminal back; may be null).
+void CatchEndSignals();
+void SetSignalRescue(void (*rescue)());
 
 // Empties the queue and restores the defaults (for tests).
 void ResetMessages();

@@ -38,6 +38,10 @@ bool InitVideo() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
+  // On X the window is a software framebuffer (shared memory): by default SDL
+  // would draw it as a texture and load the whole OpenGL stack, tens of
+  // megabytes, to do so. Other drivers may have no software framebuffer.
+  if (std::strcmp(driver, "x11") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   gWakeEvent = SDL_RegisterEvents(1);
   gVideoReady = true;
   gWakeable = true;
@@ -285,6 +289,10 @@ bool SdlReadPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
 }
 
 int KeyNumber(const SDL_Keysym& k) {
+  // Function keys by their place: where the window system turns Ctrl+Alt+F11
+  // into a terminal switch, the key's symbol is that switch, not F11.
+  if (k.scancode >= SDL_SCANCODE_F1 && k.scancode <= SDL_SCANCODE_F12)
+    return kKeyF1 + (k.scancode - SDL_SCANCODE_F1);
   SDL_Keycode c = k.sym;
   if (c >= SDLK_a && c <= SDLK_z) return kKeyA + (c - SDLK_a);
   if (c >= SDLK_0 && c <= SDLK_9) return kKey0 + (c - SDLK_0);
@@ -350,6 +358,10 @@ int ControlCharacter(int key, unsigned mods) {
   return -1;
 }
 
+// The symbol of the last key pressed, to tell AltGr text from Alt+key.
+SDL_Keycode gLastKeySym = 0;
+Uint16 gLastKeyMods = 0;
+
 // Events SDL gives that become more than one window event wait here.
 WindowEvent gPending[64];
 int gPendingCount = 0;
@@ -363,6 +375,10 @@ void Translate(const SDL_Event& ev) {
   switch (ev.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
+      if (ev.type == SDL_KEYDOWN) {
+        gLastKeySym = ev.key.keysym.sym;
+        gLastKeyMods = ev.key.keysym.mod;
+      }
       e.key = KeyNumber(ev.key.keysym);
       e.mods = Mods(ev.key.keysym.mod);
       if (e.key == 0) return;
@@ -379,9 +395,17 @@ void Translate(const SDL_Event& ev) {
       return;
     }
     case SDL_TEXTINPUT: {
-      unsigned mods = Mods(SDL_GetModState());
-      if (mods & (kModAlt | kModCtrl)) return;  // those keys give no character
+      // The modifiers of the key that typed it (the state now may be later).
+      Uint16 state = gLastKeyMods;
+      unsigned mods = Mods(state);
       std::string text = Utf8ToLatin1(ev.text.text);
+      // Ctrl or Alt with a key types nothing; AltGr (the right Alt of ABNT2
+      // and most layouts) types its own characters. A right Alt that is a
+      // plain Alt (US layout) gives the key's own letter: that is no text.
+      bool altGr = (state & KMOD_RALT) && !(state & (KMOD_LALT | KMOD_CTRL)) && text.size() == 1 &&
+                   SDL_tolower(static_cast<unsigned char>(text[0])) != SDL_tolower(gLastKeySym);
+      if ((mods & (kModAlt | kModCtrl)) && !altGr) return;
+      if (altGr) mods &= ~kModAlt;
       for (unsigned char c : text) {
         e.type = WindowEventType::kChar;
         e.ch = c;

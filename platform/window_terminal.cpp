@@ -17,11 +17,13 @@
 #include <string>
 
 #include "platform/latin1.h"
+#include "platform/messages.h"
 #include "platform/window_backend.h"
 #include "platform/window_terminal.h"
 
 namespace {
 bool gOpen = false;
+bool gHungUp = false;  // the terminal has gone: nothing more to read
 termios gSaved;
 bool gSavedValid = false;
 int gSavedStderr = -1;  // standard error while the window keeps it off the screen
@@ -73,7 +75,9 @@ void SilenceStderr() {
   close(nowhere);
 }
 
-constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+// SIGTERM, SIGHUP and SIGINT end the program through its message queue
+// (platform/messages.h); these end it where it stands.
+constexpr int kFatalSignals[] = {SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
 
 void OnFatalSignal(int sig) {
   RestoreTerminal();
@@ -137,6 +141,7 @@ bool TerminalOpen(const WindowSetup& setup, int* cw, int* ch, int* ascent) {
     for (int fd : gWakePipe) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   }
   gOpen = true;
+  gHungUp = false;
   SilenceStderr();
   static bool handlersInstalled = false;
   if (!handlersInstalled) {
@@ -144,6 +149,7 @@ bool TerminalOpen(const WindowSetup& setup, int* cw, int* ch, int* ascent) {
     std::atexit(RestoreTerminal);
     for (int sig : kFatalSignals) signal(sig, OnFatalSignal);
     signal(SIGWINCH, OnResize);
+    SetSignalRescue(RestoreTerminal);
   }
   MeasureTerminal();
   gLastFg = gLastBg = 0xFFFFFFFF;
@@ -211,13 +217,16 @@ bool gParseOnly = false;  // tests: the bytes given are all there is
 
 // Reads what the terminal has sent, waiting at most timeout_ms.
 bool ReadInput(int timeout_ms) {
-  if (gParseOnly) return false;
+  if (gParseOnly || gHungUp) return false;
   pollfd p{0, POLLIN, 0};
   if (poll(&p, 1, timeout_ms) <= 0) return false;
   char buffer[256];
   ssize_t n = read(0, buffer, sizeof buffer);
+  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return false;
   if (n <= 0) {
-    // The terminal is gone: as if the window were closed.
+    // The terminal is gone: as if the window were closed, once (a hung-up
+    // terminal answers every read at once, and would be closed for ever).
+    gHungUp = true;
     WindowEvent e;
     e.type = WindowEventType::kClose;
     gEvents.push_back(e);
@@ -304,6 +313,8 @@ void Character(unsigned char c, bool alt) {
   if (c == 9) return Key(kKeyTab, mods, alt ? -1 : 9);
   if (c == 127) return Key(kKeyBackspace, mods, alt ? -1 : 8);
   if (c == 8) return Key(kKeyBackspace, mods | kModCtrl, alt ? -1 : 8);
+  // A terminal has no Break key: Ctrl+C and Ctrl+\ stand for Ctrl+Break.
+  if (c == 3 || c == 28) return Key(kKeyBreak, mods | kModCtrl, alt ? -1 : c);
   if (c >= 1 && c <= 26) return Key(kKeyA + c - 1, mods | kModCtrl, alt ? -1 : c);
   if (c == 0 || c < 32) return;
   int key = 0;
@@ -413,7 +424,8 @@ bool TerminalPoll(WindowEvent* event) {
 void TerminalWait(int timeout_ms) {
   Flush();
   if (!gEvents.empty() || !gIn.empty()) return;
-  pollfd p[2] = {{0, POLLIN, 0}, {gWakePipe[0], POLLIN, 0}};
+  // A hung-up terminal is always readable: then only the wake-up counts.
+  pollfd p[2] = {{gHungUp ? -1 : 0, POLLIN, 0}, {gWakePipe[0], POLLIN, 0}};
   poll(p, gWakePipe[0] >= 0 ? 2 : 1, timeout_ms);
   DrainWakePipe();
 }

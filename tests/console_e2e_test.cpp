@@ -2,12 +2,16 @@
 // user's road from the greeting to a connection and out again.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <string>
 
+#include "app/connect.h"
 #include "console/console.h"
 #include "platform/window.h"
 #include "tests/support/e2e.h"
 #include "tests/support/screen.h"
+#include "tests/support/testenv.h"
 
 namespace {
 const char* kRadio =
@@ -21,21 +25,49 @@ const char* kRadio =
     "connected \"CasaAzul\"\n"
     "profile \"CasaAzul\"\n";
 
+// Down twice and Enter: the third network chosen.
+std::vector<Keystroke> ChooseThird() {
+  auto keys = Press(kKeyDown);
+  keys.push_back(keys[0]);
+  keys.push_back(PressEnter()[0]);
+  return keys;
+}
+// A line typed and Enter.
+std::vector<Keystroke> TypeLine(const std::string& latin1) {
+  auto keys = TypeText(latin1);
+  keys.push_back(PressEnter()[0]);
+  return keys;
+}
+
+// CORFUNDO=1 and CORLETRA=14.
+const unsigned char kYellowOnBlue = 0x1E;
+
 // The menu's list starts at column 5, row 10, on blue.
 constexpr int kListColumn = 5, kListRow = 10;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// Where a text begins on the screen (1-based); false when it is not there.
+bool Locate(const std::string& text, int* column, int* row) {
+  const std::string flat = ScreenFlat();
+  size_t at = flat.find(text);
+  if (at == std::string::npos) return false;
+  *column = static_cast<int>(at % 80) + 1;
+  *row = static_cast<int>(at / 80) + 1;
+  return true;
+}
+
 int Foreground(int column, int row) { return ReadScreenCell(column, row).attr & 0x0F; }
 int Background(int column, int row) { return ReadScreenCell(column, row).attr >> 4; }
 
-// The title on blue; after it the background the screen was cleared with
-// (black, except after a connection: the scan that follows it opens the menu
-// on blue once more before the next pass opens it again).
-void ExpectSplash(int screenBackground = 0) {
+// The title on blue; after it the user's colours (white on black unless the
+// settings say otherwise), also after a connection.
+void ExpectSplash(unsigned char user = 0x0F) {
   EXPECT_EQ(ScreenRow(1).substr(0, 35), "Zelnar - Gerenciador de redes Wi-Fi");
-  for (int c : {1, 20, 35}) EXPECT_EQ(ReadScreenCell(c, 1).attr, 0x1F) << c;
-  EXPECT_EQ(ReadScreenCell(36, 1).attr >> 4, screenBackground);
+  for (int c : {1, 20, 35}) EXPECT_EQ(ReadScreenCell(c, 1).attr, 0x10 | (user & 0x0F)) << c;
+  EXPECT_EQ(ReadScreenCell(36, 1).attr, user);
+  for (int c : {6, 20}) EXPECT_EQ(ReadScreenCell(c, 3).attr, user) << c;
+  EXPECT_EQ(ReadScreenCell(70, 24).attr, user);
   EXPECT_EQ(ScreenRow(3).substr(5, 31), "Setas para ouvir, Enter escolhe");
   EXPECT_EQ(ScreenRow(4).substr(5, 13), "Equipe Zelnar");
 }
@@ -76,12 +108,7 @@ TEST(EndToEnd, GreetingListConnectionAndEnd) {
             ExpectItem(kListRow, "CasaAzul", true);
             ExpectItem(kListRow + 2, "Padaria", false);
           },
-          [] {
-            auto keys = Press(kKeyDown);
-            keys.push_back(keys[0]);
-            keys.push_back(PressEnter()[0]);
-            return keys;
-          }())
+          ChooseThird())
       .Then([] { EXPECT_TRUE(Contains(ScreenText(), "Digite a chave de seguran\xE7" "a da rede sem fio")); },
             TypeText("paoquente77"))
       .Then(
@@ -101,7 +128,7 @@ TEST(EndToEnd, GreetingListConnectionAndEnd) {
       .Then(
           [] {
             // Connected, and the list scanned again shows it.
-            ExpectSplash(1);
+            ExpectSplash();
             ExpectItem(kListRow, "CasaAzul, segura, sinal 88%", true);
             ExpectItem(kListRow + 2, "Padaria, conectado, segura, sinal 54%", false);
           },
@@ -110,5 +137,57 @@ TEST(EndToEnd, GreetingListConnectionAndEnd) {
   int code = run.Run();
   EXPECT_EQ(code, 0);
   EXPECT_EQ(run.StepsDone(), 9);
+}
+
+TEST(EndToEnd, TheUsersColoursHoldThroughAKeyRefusedAndAConnection) {
+  if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
+  ProgramDriver run(kRadio, "[VIDEO]\r\nCORFUNDO=1\r\nCORLETRA=14\r\n");
+  run.Then([] { ExpectSplash(kYellowOnBlue); },
+           ChooseThird())
+      .Then([] {}, TypeLine("abc"))
+      .Then(
+          [] {
+            // The refusal readable in the user's colours; the short key typed
+            // in the background's colour.
+            int column = 0, row = 0;
+            ASSERT_TRUE(Locate("A chave d\xE9ve ter mais de 5 caract\xE9res.", &column, &row));
+            for (int c = column; c < column + 38; ++c) EXPECT_EQ(ReadScreenCell(c, row).attr, kYellowOnBlue) << c;
+            ASSERT_TRUE(Locate("abc", &column, &row));
+            for (int c = column; c < column + 3; ++c) EXPECT_EQ(ReadScreenCell(c, row).attr, 0x11) << c;
+          },
+          TypeLine("paoquente77"))
+      .Then(
+          [] {
+            ExpectSplash(kYellowOnBlue);
+            ExpectItem(kListRow + 2, "Padaria, conectado, segura, sinal 54%", false);
+          },
+          PressEscape())
+      .Then([] { ExpectSplash(kYellowOnBlue); }, TypeText("s"));
+  EXPECT_EQ(run.Run(), 0);
+  EXPECT_EQ(run.StepsDone(), 5);
+}
+TEST(EndToEnd, SigtermEndsTheRunAndLeavesTheFilesWhole) {
+  if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
+  ProgramDriver run(kRadio);
+  run.Then([] {},
+           ChooseThird())
+      .Then([] {}, TypeLine("paoquente77"))
+      .Then([] { raise(SIGTERM); }, {});  // at the menu after the connection
+  EXPECT_EQ(run.Run(), 128 + SIGTERM);
+  EXPECT_EQ(run.StepsDone(), 3);
+  EXPECT_EQ(ReadFileBytes(run.SoundDirectory() + "/zelnar.xml"), ProfileText("Padaria\r\n", "paoquente77", false));
+  // The simulated radio still reads its state: connected to Padaria.
+  EXPECT_NE(ShellOutput("netsh wlan show interfaces").find("Padaria"), std::string::npos);
+}
+
+TEST(EndToEnd, TimeoutEndsAHeadlessRunWithSoundOn) {
+  if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
+  ProgramDriver run(kRadio);  // its settings and radio, for the program started below
+  // SDL's sound would catch SIGTERM for an event loop the headless window
+  // never reads; timeout must still end the run, without its KILL.
+  std::string status = ShellOutput("cd " + run.SoundDirectory() +
+                                   " && SDL_AUDIODRIVER=dummy ZELNAR_AUDIO=sdl ZELNAR_TIME_SCALE=0.1 "
+                                   "timeout -k 5 4 " ZELNAR_BUILD_DIR "/zelnar </dev/null >/dev/null 2>&1; echo $?");
+  EXPECT_EQ(status, "124\n");
 }
 }  // namespace

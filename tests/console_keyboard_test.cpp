@@ -290,6 +290,17 @@ TEST_F(Keyboard, AltCtrlF11AndF12ChangeTheModeWithTones) {
   EXPECT_EQ(Typed(), "f");
 }
 
+TEST_F(Keyboard, CtrlShiftF11AndF12AreTheSameWhereTheDesktopTakesCtrlAlt) {
+  InjectKeyDown(kKeyF11, kModShift | kModCtrl);
+  KeyWaiting();
+  EXPECT_EQ(BrailleMode(), 1);
+  EXPECT_EQ(gTones, (V{800, 1600}));
+  InjectKeyDown(kKeyF12, kModShift | kModCtrl);
+  KeyWaiting();
+  EXPECT_EQ(BrailleMode(), 0);
+  EXPECT_EQ(Codes(), V{});  // and nothing queued
+}
+
 TEST_F(Keyboard, CtrlWithADotKeyIsNotAChord) {
   SetBrailleMode(1);
   InjectKeyDown('F', kModCtrl);

@@ -1,5 +1,6 @@
 // The desktop window in a real X server (a private Xvfb when the test has no
 // display): what X shows of the splash text, and a key typed through X.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -155,6 +156,67 @@ TEST_F(SdlWindow, AKeyTypedThroughXReachesTheQueue) {
     while (KeyWaiting()) codes.push_back(TakeKey());
   }
   EXPECT_EQ(codes, (std::vector<int>{0, 80, 'a'}));
+}
+
+TEST_F(SdlWindow, BrailleModeByCtrlShiftThroughX) {
+  // The X server keeps Ctrl+Alt+F11 for itself (a screen switch) and the
+  // window never sees it; Ctrl+Shift+F11 and F12 reach it.
+  SetToneOutput([](int, const uint8_t*, size_t) {});
+  ConsoleTitle("Zelnar braille");
+  Settle();
+  std::string id = WindowId("Zelnar braille");
+  ASSERT_FALSE(id.empty());
+  ShellOutput("xdotool windowfocus --sync " + id + " key ctrl+shift+F11 2>/dev/null");
+  for (int i = 0; i < 200 && BrailleMode() != 1; ++i) KeyWaiting(), WaitMessageFor(10);
+  EXPECT_EQ(BrailleMode(), 1);
+  ShellOutput("xdotool key ctrl+shift+F12 2>/dev/null");
+  for (int i = 0; i < 200 && BrailleMode() != 0; ++i) KeyWaiting(), WaitMessageFor(10);
+  EXPECT_EQ(BrailleMode(), 0);
+}
+
+// Key events as SDL gives them, put in its queue as if the window system
+// had sent them.
+void PushKey(SDL_Scancode scancode, SDL_Keycode sym, Uint16 mods) {
+  SDL_Event ev{};
+  ev.type = SDL_KEYDOWN;
+  ev.key.state = SDL_PRESSED;
+  ev.key.keysym.scancode = scancode;
+  ev.key.keysym.sym = sym;
+  ev.key.keysym.mod = mods;
+  SDL_PushEvent(&ev);
+}
+void PushText(const char* utf8) {
+  SDL_Event ev{};
+  ev.type = SDL_TEXTINPUT;
+  SDL_strlcpy(ev.text.text, utf8, sizeof ev.text.text);
+  SDL_PushEvent(&ev);
+}
+
+TEST_F(SdlWindow, FunctionKeysThatTheSystemRenamedAndAltGrText) {
+  SetToneOutput([](int, const uint8_t*, size_t) {});
+  // Ctrl+Alt+F11 where the window system made it a terminal switch: the
+  // symbol is not F11, the place is.
+  PushKey(SDL_SCANCODE_F11, SDLK_UNKNOWN, KMOD_LCTRL | KMOD_LALT);
+  // AltGr+Q and AltGr+2 of ABNT2 type "/" and a superscript 2; a right Alt
+  // that is a plain Alt gives the key's own letter, and left Alt or Ctrl
+  // type nothing (Ctrl+Alt+Q is the key code 0, 16).
+  PushKey(SDL_SCANCODE_Q, SDLK_q, KMOD_RALT);
+  PushText("/");
+  PushKey(SDL_SCANCODE_2, SDLK_2, KMOD_RALT);
+  PushText("\xC2\xB2");
+  PushKey(SDL_SCANCODE_X, SDLK_x, KMOD_RALT);
+  PushText("x");
+  PushKey(SDL_SCANCODE_Q, SDLK_q, KMOD_LALT);
+  PushText("/");
+  PushKey(SDL_SCANCODE_Q, SDLK_q, KMOD_LCTRL | KMOD_RALT);
+  PushText("/");
+  std::vector<int> codes;
+  for (int i = 0; i < 20; ++i) {
+    WaitMessageFor(10);
+    while (KeyWaiting()) codes.push_back(TakeKey());
+  }
+  EXPECT_EQ(BrailleMode(), 1);
+  EXPECT_EQ(codes, (std::vector<int>{'/', 0xB2, 0, 16}));
 }
 
 TEST_F(SdlWindow, CaretOnTheBaseLineWhileAKeyIsAwaited) {

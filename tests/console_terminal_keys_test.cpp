@@ -66,6 +66,25 @@ TEST_F(TerminalKeys, ControlCharactersAndEnter) {
   EXPECT_EQ(CodesFor("\x1b\x1b"), (V{27, 27}));
 }
 
+TEST_F(TerminalKeys, CtrlCAndCtrlBackslashAreTheBreakKey) {
+  // With break checking off they are only characters.
+  SetCheckBreak(false);
+  EXPECT_EQ(CodesFor("\x03\x1c"), (V{3, 28}));
+  SetCheckBreak(true);
+  static int code = -1;
+  struct Ended {};
+  SetConsoleExitAction([](int c) {
+    code = c;
+    throw Ended{};
+  });
+  for (const char* bytes : {"\x03", "\x1c"}) {
+    code = -1;
+    for (const WindowEvent& e : ParseTerminalInput(bytes)) InjectWindowEvent(e);
+    EXPECT_THROW(KeyWaiting(), Ended) << int(bytes[0]);
+    EXPECT_EQ(code, 255);
+  }
+}
+
 TEST_F(TerminalKeys, Utf8BecomesLatin1) {
   EXPECT_EQ(CodesFor("a\xC3\xA7\xC3\xA3Z"), (V{'a', 0xE7, 0xE3, 'Z'}));
   // A character Latin-1 cannot hold arrives as "?".

@@ -125,4 +125,30 @@ TEST_F(Terminal, ASignalLeavesTheTerminalAsItWas) {
   EXPECT_EQ(modes.find("-icanon"), std::string::npos) << modes;
   EXPECT_EQ(modes.find("-echo "), std::string::npos) << modes;
 }
+TEST_F(Terminal, CtrlCEndsTheProgramAsCtrlBreak) {
+  std::string pane = WaitFor("Biblioteca");
+  ASSERT_NE(pane.find("Biblioteca"), std::string::npos) << pane;
+  Keys("C-c");
+  pane = WaitFor("EXIT=");
+  EXPECT_NE(pane.find("EXIT=255"), std::string::npos) << pane;
+  EXPECT_EQ(Format("#{alternate_on}"), "0");
+  std::string modes = ShellOutput("stty -a -F " + Format("#{pane_tty}"));
+  EXPECT_EQ(modes.find("-icanon"), std::string::npos) << modes;
+}
+TEST_F(Terminal, ClosingTheTerminalEndsTheProgram) {
+  std::string pane = WaitFor("Biblioteca");
+  ASSERT_NE(pane.find("Biblioteca"), std::string::npos) << pane;
+  std::string pid = ShellOutput("pgrep -P " + Format("#{pane_pid}") + " -x zelnar");
+  while (!pid.empty() && pid.back() == '\n') pid.pop_back();
+  ASSERT_FALSE(pid.empty());
+  ShellOutput(server_ + " kill-server");  // the terminal hangs up
+  server_.clear();
+  bool ended = false;
+  for (int i = 0; i < 100 && !ended; ++i) {
+    ended = ShellOutput("kill -0 " + pid + " 2>/dev/null || echo gone") == "gone\n";
+    if (!ended) usleep(50000);
+  }
+  EXPECT_TRUE(ended);
+  if (!ended) ShellOutput("kill -9 " + pid);
+}
 }  // namespace

@@ -144,19 +144,11 @@ TEST_F(MenuTest, TwentyItemsFromRowTenAndWhatComesBack) {
   });
   EXPECT_EQ(RunMenu(), 0);
 
-  for (int row = 1; row <= kScreenRows; ++row) {
-    for (int column = 1; column <= kScreenColumns; ++column) {
-      const bool underItems = row >= 20 && column >= 5 && column <= 44;
-      if (!underItems) {
-        EXPECT_TRUE(before.SameAt(column, row)) << column << "," << row;
-      }
-    }
-  }
-  // Rows 20 to 25 were outside the height given and keep the items drawn.
-  for (int row = 20; row <= 25; ++row) {
-    EXPECT_EQ(TextAt(5, row, 40), Padded(ItemText(row - 9), 40));
-    EXPECT_TRUE(SpanHasAttr(5, row, 40, kItem));
-  }
+  // Everything comes back, also the rows below the height given that the
+  // list ran down to.
+  for (int row = 1; row <= kScreenRows; ++row)
+    for (int column = 1; column <= kScreenColumns; ++column)
+      EXPECT_TRUE(before.SameAt(column, row)) << column << "," << row;
   EXPECT_EQ(CursorColumn(), 7);
   EXPECT_EQ(CursorRow(), 3);
   EXPECT_EQ(CurrentAttribute(), 0x02);
@@ -300,23 +292,69 @@ TEST_F(MenuTest, EscGivesZeroOnAValidItemAndEnterTheNumber) {
   EXPECT_EQ(RunMenu(), 2);
 }
 
-TEST_F(MenuTest, LongItemOnTheLastRowNeverScrollsTheScreen) {
+TEST_F(MenuTest, ALongItemWidensTheMenuAndLeavesNothingBehind) {
+  FillPattern();
+  const Screen before = Screen::Take();
+  const std::string cafe = "Caf\xE9 Central, conectado, segura, sinal 72%";
+  const std::string sixty = "Biblioteca Municipal do Jardim, conectado, segura, sinal 72%";
+  ASSERT_EQ(sixty.size(), 60u);
+  OpenMenu(5, 10, 40, 10, 1);
+  AddMenuItem("", "Curta, sinal 40%");
+  AddMenuItem("", cafe);
+  AddMenuItem("", sixty);
+  Then([&] {
+    // Every item whole, on a menu as wide as the longest one.
+    EXPECT_EQ(TextAt(5, 10, 60), Padded("Curta, sinal 40%", 60));
+    EXPECT_EQ(TextAt(5, 11, 60), Padded(cafe, 60));
+    EXPECT_EQ(TextAt(5, 12, 60), sixty);
+    EXPECT_TRUE(SpanHasAttr(5, 12, 60, kItem));
+    Down();
+    Down();
+  });
+  Then([&] {
+    EXPECT_TRUE(SpanHasAttr(5, 12, 60, kHighlight));
+    EXPECT_EQ(AttrAt(65, 12), before.cells[11][64].attr);
+    Enter();
+  });
+  EXPECT_EQ(RunMenu(), 3);
+  for (int row = 1; row <= kScreenRows; ++row)
+    for (int column = 1; column <= kScreenColumns; ++column)
+      EXPECT_TRUE(before.SameAt(column, row)) << column << "," << row;
+}
+
+TEST_F(MenuTest, AnItemWiderThanTheScreenIsCutAtABlankOnTheLastRow) {
   FillPattern();
   const Screen before = Screen::Take();
   OpenMenu(5, 25, 40, 1, 1);
-  AddMenuItem("", std::string(100, 'x'));
-  Then([] {
-    EXPECT_EQ(TextAt(5, 25, 40), std::string(40, 'x'));
-    // Lit, it shows as much of itself as the row holds.
-    EXPECT_EQ(TextAt(5, 25, 76), std::string(76, 'x'));
-    EXPECT_TRUE(SpanHasAttr(5, 25, 76, kHighlight));
+  // 76 characters of words, then one that would pass column 80.
+  const std::string words = std::string(70, 'x') + " sinal " + "72%-e-mais";
+  AddMenuItem("", words);
+  Then([&] {
+    // The whole screen's width, cut where the partial word began.
+    EXPECT_EQ(TextAt(1, 25, 80), Padded(std::string(70, 'x') + " sinal", 80));
+    EXPECT_TRUE(SpanHasAttr(1, 25, 76, kHighlight));
+    EXPECT_TRUE(SpanHasAttr(77, 25, 4, kItem));
     Enter();
   });
   EXPECT_EQ(RunMenu(), 1);
-  for (int row = 1; row <= 24; ++row)
+  // Nothing scrolled, nothing left.
+  for (int row = 1; row <= kScreenRows; ++row)
     for (int column = 1; column <= kScreenColumns; ++column)
       EXPECT_TRUE(before.SameAt(column, row)) << column << "," << row;
-  for (int column = 1; column <= 44; ++column) EXPECT_TRUE(before.SameAt(column, 25)) << column;
 }
 
+TEST_F(MenuTest, ControlBytesInANameStayOnTheirRow) {
+  FillPattern();
+  const Screen before = Screen::Take();
+  OpenMenu(5, 25, 40, 1, 1);
+  AddMenuItem("", "Rede\nnova\b\r, sinal 9%");
+  Then([] {
+    EXPECT_EQ(TextAt(5, 25, 20), "Rede?nova??, sinal 9");
+    Enter();
+  });
+  EXPECT_EQ(RunMenu(), 1);
+  for (int row = 1; row <= kScreenRows; ++row)
+    for (int column = 1; column <= kScreenColumns; ++column)
+      EXPECT_TRUE(before.SameAt(column, row)) << column << "," << row;
+}
 }  // namespace

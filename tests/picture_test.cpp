@@ -187,6 +187,54 @@ TEST_F(PictureTest, ColoursUsedLimitsThePaletteRead) {
   EXPECT_EQ(Pixel(2, 0), 0x111111u);
 }
 
+// Run-length coded pictures: palette 0 to 3 are 0x000000, 0x111111, 0x222222
+// and 0x333333; the rows are read back top first as palette indices.
+class RlePicture : public PictureTest {
+ protected:
+  std::vector<int> Indices(const std::string& file) {
+    std::vector<int> out;
+    if (!LoadPicture(file)) return out;
+    const Picture* p = CurrentPicture();
+    for (uint32_t c : p->pixels) out.push_back(int(c & 0xFF) / 0x11);
+    return out;
+  }
+  std::string Coded(int bits, int width, int height, const std::string& data) {
+    Bmp b;
+    b.width = width;
+    b.height = height;
+    b.bits = bits;
+    b.coloursUsed = 4;
+    b.palette = {0x000000, 0x111111, 0x222222, 0x333333};
+    b.rows = data;
+    std::string s = b.Bytes();
+    Put32(s, 30, bits == 8 ? 1 : 2);
+    return File(s);
+  }
+};
+
+TEST_F(RlePicture, Rle8RunsStretchesMovesAndEnds) {
+  const std::string data("\x03\x01\x01\x02\x00\x00"           // bottom row: 1 1 1 2, end of row
+                         "\x00\x02\x02\x00\x02\x03\x00\x00"   // move 2 right, 3 3, end of row
+                         "\x00\x03\x01\x02\x03\x00\x00\x01",  // a stretch of 1 2 3 (padded), the end
+                         22);
+  EXPECT_EQ(Indices(Coded(8, 4, 3, data)), (std::vector<int>{1, 2, 3, 0, 0, 0, 3, 3, 1, 1, 1, 2}));
+}
+
+TEST_F(RlePicture, Rle4IndicesTakeTurns) {
+  const std::string data("\x05\x12\x00\x00"        // bottom row: 1 2 1 2 1
+                         "\x00\x03\x31\x20\x00\x01",  // a stretch of 3 1 2, the end
+                         10);
+  EXPECT_EQ(Indices(Coded(4, 5, 2, data)), (std::vector<int>{3, 1, 2, 0, 0, 1, 2, 1, 2, 1}));
+}
+
+TEST_F(RlePicture, CodesPastTheEdgesOrTheDataDrawWhatTheyCan) {
+  // A run wider than the row, then a move above the top.
+  EXPECT_EQ(Indices(Coded(8, 2, 2, std::string("\x09\x02\x00\x00\x00\x02\x00\x09", 8))),
+            (std::vector<int>{0, 0, 2, 2}));
+  // A stretch longer than the data that is left.
+  EXPECT_EQ(Indices(Coded(8, 2, 2, std::string("\x01\x03\x00\xFF\x01", 5))), (std::vector<int>{0, 0, 3, 0}));
+}
+
 TEST_F(PictureTest, SixteenAndThirtyTwoBitPixels) {
   Bmp b;
   b.width = 2;
@@ -417,6 +465,23 @@ TEST_F(MagnifierTest, RightButtonDownMoveAndUpWithTheDefaultFactor) {
   EXPECT_EQ(HeadlessDrawnCell(1, 0).ch, 'b');
   Mouse(WindowEventType::kMouseMove, 400, 300);
   EXPECT_FALSE(CurrentMagnifier().active);
+}
+
+TEST_F(MagnifierTest, TheCaretStaysOffTheEnlargedViewAndComesBackAfter) {
+  Start();
+  PumpMessages();  // the window has the focus
+  BeginKeyWait();
+  ASSERT_TRUE(HeadlessCaretShown(nullptr, nullptr));
+  Mouse(WindowEventType::kRightDown, 400, 300);
+  EXPECT_FALSE(HeadlessCaretShown(nullptr, nullptr));
+  // The next key wait while the button is held: still no caret.
+  EndKeyWait();
+  BeginKeyWait();
+  Mouse(WindowEventType::kMouseMove, 420, 300);
+  EXPECT_FALSE(HeadlessCaretShown(nullptr, nullptr));
+  Mouse(WindowEventType::kRightUp, 420, 300);
+  EXPECT_TRUE(HeadlessCaretShown(nullptr, nullptr));
+  EndKeyWait();
 }
 
 TEST_F(MagnifierTest, FactorComesFromTheVideoSettings) {

@@ -33,7 +33,8 @@ void Record(const std::string& c) { gCalls.push_back(c); }
 void Write(std::string_view text) { Record("Write:" + std::string(text)); }
 void WriteLn(std::string_view text) { Record("WriteLn:" + std::string(text)); }
 void FlushOutput() {}
-void SetForeground(int c) { Record("SetForeground:" + std::to_string(c)); }
+void HideText() { Record("HideText"); }
+void RestoreColours() { Record("RestoreColours"); }
 std::string ReadLine() {
   if (gLines.empty()) throw ScriptRanOut();
   std::string l = gLines.front();
@@ -219,9 +220,10 @@ TEST_F(Connect, TheHiddenNetworkIsNeverTakenForTheConnectedOne) {
 TEST_F(Connect, KeyRulesShortThenEmptyWithdraws) {
   gLines = {"12345", ""};
   ConnectNetwork("Nova\r\n");
-  ExpectInOrder({"Write:" + kAskKey, "Play:ZLCHSFIO", "SetForeground:0", "ReadLine:12345", "Write:" + kShortKey,
-                 "Play:ZLCHINV", "SetForeground:0", "ReadLine:", "Write:" + kShortKey, "SetForeground:15",
-                 "Write:Cancelado", "Play:ZLDESIST"});
+  // The key typed hidden, the refusal in the user's colours.
+  ExpectInOrder({"Write:" + kAskKey, "Play:ZLCHSFIO", "HideText", "ReadLine:12345", "RestoreColours",
+                 "Write:" + kShortKey, "Play:ZLCHINV", "HideText", "ReadLine:", "RestoreColours",
+                 "Write:" + kShortKey, "RestoreColours", "Write:Cancelado", "Play:ZLDESIST"});
   // Withdrawn: no profile, no connect.
   EXPECT_EQ(Args(), "wlan\nshow\nprofiles\n\n");
   EXPECT_EQ(Find("Write:" + kAskKey, Find("ReadLine:12345")), std::string::npos) << "the prompt is not repeated";
@@ -240,7 +242,7 @@ TEST_F(Connect, EveryKeyOfOneToFiveCharactersIsRefused) {
 TEST_F(Connect, SixCharacterKeyWritesTheProfileAndConnects) {
   gLines = {"abc123"};
   ConnectNetwork("CasaAzul2\r\n");
-  ExpectInOrder({"ReadLine:abc123", "SetForeground:15", "Write:Por favor, aguarde.", "Play:ZLAGUARD",
+  ExpectInOrder({"ReadLine:abc123", "RestoreColours", "Write:Por favor, aguarde.", "Play:ZLAGUARD",
                  "Play:ZLSOLCON", "Write:" + kConnected});
   std::string path = sound_.path() + "/som/zelnar.xml";
   EXPECT_EQ(ProfilePath(), path);

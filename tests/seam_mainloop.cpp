@@ -44,6 +44,7 @@ void FlushOutput() { Record("Flush"); }
 void ClearScreen() { Record("ClearScreen"); }
 void MoveCursor(int c, int r) { Record("MoveCursor:" + std::to_string(c) + "," + std::to_string(r)); }
 void SetBackground(int c) { Record("SetBackground:" + std::to_string(c)); }
+void RestoreColours() { Record("RestoreColours"); }
 void ConsoleTitle(std::string_view t) { Record("ConsoleTitle:" + std::string(t)); }
 void DoneConsole() {
   Record("DoneConsole");
@@ -129,7 +130,7 @@ TEST_F(MainCycle, StartUpOrderThenEndOnS) {
       "PlayNamedSound:ZLINIC",
       // the splash
       "ClearScreen", "RemovePicture", "LoadPicture:C:\\kelmar\\som\\zelnar\\BRENIQ.BMP", "ShowPicture:650,10",
-      "SetBackground:1", "WriteLn:" + title, "SetBackground:0", "MoveCursor:6,3"};
+      "SetBackground:1", "WriteLn:" + title, "RestoreColours", "MoveCursor:6,3"};
   ASSERT_GE(gCalls.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(gCalls[i], expected[i]) << "call " << i;
   EXPECT_EQ(gCalls[expected.size() + 1], "MoveCursor:6,4");
