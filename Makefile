@@ -31,3 +31,28 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# Installation and the Debian package.
+# make install [PREFIX=/usr/local] [DESTDIR=...]: the program, its netsh
+# stand-in, the voice installation, manual pages, desktop entry and icon.
+# make deb: build/package/zelnar_VERSION_ARCH.deb (install it with
+# apt install ./build/package/zelnar_*.deb).
+PREFIX ?= /usr/local
+export DESTDIR
+.PHONY: install uninstall deb
+
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+
+# Removes what the last make install put in place (the manifest names every
+# file, DESTDIR included), then the program's own folders left empty.
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "no $(BUILD)/install_manifest.txt: nothing installed from here"; exit 1; }
+	@while IFS= read -r f; do rm -f -- "$$f"; done < $(BUILD)/install_manifest.txt
+	@sed -n 's:^\(.*/\(share\|libexec\)/zelnar\)/.*:\1:p' $(BUILD)/install_manifest.txt | sort -u | \
+	  while IFS= read -r d; do find "$$d" -depth -type d -empty -delete 2>/dev/null; done; true
+
+deb: build
+	cd $(BUILD) && cpack -G DEB
+	@if command -v lintian >/dev/null; then lintian --fail-on error $(BUILD)/package/zelnar_*.deb; \
+	  else echo "lintian is not installed: the package was not checked"; fi
