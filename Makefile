@@ -41,16 +41,19 @@ PREFIX ?= /usr/local
 export DESTDIR
 .PHONY: install uninstall deb
 
+# CMake's manifest is rewritten by every install (the tests install too): a
+# copy of it says what make install put in place.
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+	cp $(BUILD)/install_manifest.txt $(BUILD)/installed-files.txt
 
-# Removes what the last make install put in place (the manifest names every
-# file, DESTDIR included), then the program's own folders left empty.
+# Removes what the last make install put in place (give the same DESTDIR),
+# then the program's own folders left empty.
 uninstall:
-	@test -f $(BUILD)/install_manifest.txt || { echo "no $(BUILD)/install_manifest.txt: nothing installed from here"; exit 1; }
-	@while IFS= read -r f; do rm -f -- "$$f"; done < $(BUILD)/install_manifest.txt
-	@sed -n 's:^\(.*/\(share\|libexec\)/zelnar\)/.*:\1:p' $(BUILD)/install_manifest.txt | sort -u | \
-	  while IFS= read -r d; do find "$$d" -depth -type d -empty -delete 2>/dev/null; done; true
+	@test -f $(BUILD)/installed-files.txt || { echo "no $(BUILD)/installed-files.txt: nothing installed from here"; exit 1; }
+	@while IFS= read -r f || [ -n "$$f" ]; do rm -f -- "$(DESTDIR)$$f"; done < $(BUILD)/installed-files.txt
+	@sed -n 's:^\(.*/\(share\|libexec\)/zelnar\)/.*:\1:p' $(BUILD)/installed-files.txt | sort -u | \
+	  while IFS= read -r d; do find "$(DESTDIR)$$d" -depth -type d -empty -delete 2>/dev/null; done; true
 
 deb: build
 	cd $(BUILD) && cpack -G DEB
