@@ -31,3 +31,31 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# Installation and the Debian package.
+# make install [PREFIX=/usr/local] [DESTDIR=...]: the program, its netsh
+# stand-in, the voice installation, manual pages, desktop entry and icon.
+# make deb: build/package/zelnar_VERSION_ARCH.deb (install it with
+# apt install ./build/package/zelnar_*.deb).
+PREFIX ?= /usr/local
+export DESTDIR
+.PHONY: install uninstall deb
+
+# CMake's manifest is rewritten by every install (the tests install too): a
+# copy of it says what make install put in place.
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+	cp $(BUILD)/install_manifest.txt $(BUILD)/installed-files.txt
+
+# Removes what the last make install put in place (give the same DESTDIR),
+# then the program's own folders left empty.
+uninstall:
+	@test -f $(BUILD)/installed-files.txt || { echo "no $(BUILD)/installed-files.txt: nothing installed from here"; exit 1; }
+	@while IFS= read -r f || [ -n "$$f" ]; do rm -f -- "$(DESTDIR)$$f"; done < $(BUILD)/installed-files.txt
+	@sed -n 's:^\(.*/\(share\|libexec\)/zelnar\)/.*:\1:p' $(BUILD)/installed-files.txt | sort -u | \
+	  while IFS= read -r d; do find "$(DESTDIR)$$d" -depth -type d -empty -delete 2>/dev/null; done; true
+
+deb: build
+	cd $(BUILD) && cpack -G DEB
+	@if command -v lintian >/dev/null; then lintian --fail-on error $(BUILD)/package/zelnar_*.deb; \
+	  else echo "lintian is not installed: the package was not checked"; fi

@@ -98,7 +98,8 @@ std::string PrivateDirectory() {
 // Returns the reason of the failure, or "" with gProfilePath set.
 std::string WriteProfile(const std::string& text) {
   std::string path = ResolvePath(SoundDirectory() + "\\" + "zelnar.xml");
-  std::string reason = WritePrivate(path, text);
+  // Never into the installation, even where it could be written (as root).
+  std::string reason = InsideInstallation(path) ? std::strerror(EROFS) : WritePrivate(path, text);
   if (reason.empty()) {
     gProfilePath = path;
     return "";

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/paths.h"
 
 extern char** environ;
 
@@ -154,24 +155,17 @@ std::vector<std::string> SplitWords(std::string_view line) {
   return words;
 }
 
-std::string SelfDir() {
-  char buf[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "";
-  std::string p(buf, static_cast<size_t>(n));
-  return p.substr(0, p.rfind('/'));
-}
-
 bool Executable(const std::string& p) {
   struct stat st;
   return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(p.c_str(), X_OK) == 0;
 }
 
-// The program's own folder comes first, so its netsh stand-in wins.
+// The program's own helpers come first, so its netsh stand-in wins over any
+// netsh on the user's PATH.
 std::string FindProgram(const std::string& name) {
   if (name.find('/') != std::string::npos) return name;
-  std::string self = SelfDir();
-  if (!self.empty() && Executable(self + "/" + name)) return self + "/" + name;
+  std::string helpers = HelperDirectory();
+  if (Executable(helpers + "/" + name)) return helpers + "/" + name;
   const char* path = std::getenv("PATH");
   std::string_view rest = path ? path : "/usr/local/bin:/usr/bin:/bin";
   while (!rest.empty()) {

@@ -84,6 +84,42 @@ std::string FoldCase(const std::string& path) {
 }
 }  // namespace
 
+std::string InstallationRoot() {
+  std::string exe = ExecutableDir();
+  size_t slash = exe.rfind('/');
+  if (slash == std::string::npos || exe.compare(slash, std::string::npos, "/bin") != 0) return "";
+  std::string root = exe.substr(0, slash);
+  return IsDir(root + "/share/zelnar") ? (root.empty() ? "/" : root) : "";
+}
+
+std::string HelperDirectory() {
+  std::string root = InstallationRoot();
+  return root.empty() ? ExecutableDir() : root + "/libexec/zelnar";
+}
+
+bool InsideInstallation(std::string_view path) {
+  std::string root = InstallationRoot();
+  if (root.empty() || path.empty()) return false;
+  // The deepest folder of the path that exists, links resolved, so that
+  // neither ".." nor a link leads a write back in.
+  std::string p(path);
+  char real[PATH_MAX];
+  while (!p.empty() && !realpath(p.c_str(), real)) {
+    size_t slash = p.rfind('/');
+    p = slash == std::string::npos || slash == 0 ? std::string(slash == 0 ? "/" : "") : p.substr(0, slash);
+    if (p == "/") break;
+  }
+  if (p.empty() || !realpath(p.c_str(), real)) return false;
+  std::string have = real;
+  for (const char* own : {"/share/zelnar", "/libexec/zelnar"}) {
+    char mine[PATH_MAX];
+    if (!realpath((root + own).c_str(), mine)) continue;
+    std::string m = mine;
+    if (have == m || have.compare(0, m.size() + 1, m + "/") == 0) return true;
+  }
+  return false;
+}
+
 std::string DrivesRoot() {
   const char* env = std::getenv("ZELNAR_DRIVES");
   if (env && *env) return env;

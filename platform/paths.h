@@ -20,3 +20,14 @@ std::string WindowsDirectory();
 std::string StartupDirectory();
 // Takes the current directory again (start-up, and tests).
 void TakeStartupDirectory();
+
+// The installation's top folder, PREFIX of PREFIX/bin/zelnar, when the program
+// runs from an installation (PREFIX/share/zelnar is there); empty when it runs
+// from its build tree.
+std::string InstallationRoot();
+// The folder of the program's helper programs (the netsh stand-in):
+// PREFIX/libexec/zelnar when installed, the program's own folder otherwise.
+std::string HelperDirectory();
+// Whether a POSIX path lies in the installation's own folders, which the
+// program never writes into (also not as root).
+bool InsideInstallation(std::string_view path);

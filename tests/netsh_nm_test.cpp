@@ -30,7 +30,7 @@ class FakeNm {
     std::string src = std::string(ZELNAR_SOURCE_DIR) + "/tests/data/nmcli";
     fs::create_directories(dir_.path() + "/bin");
     fs::create_directories(dir_.path() + "/data");
-    fs::create_directories(dir_.path() + "/connections");
+    fs::create_directories(dir_.path() + "/run");
     for (const auto& e : fs::directory_iterator(src)) {
       std::string name = e.path().filename().string();
       fs::copy_file(e.path(), dir_.path() + (name == "nmcli" ? "/bin/" : "/data/") + name);
@@ -39,14 +39,14 @@ class FakeNm {
   NetshResult Run(const std::vector<std::string>& args, const std::string& backend = "nm") const {
     return RunNetsh(args, {"ZELNAR_WIFI=" + backend, "PATH=" + dir_.path() + "/bin:/usr/bin:/bin",
                            "FAKE_NMCLI_LOG=" + Log(), "FAKE_NMCLI_DATA=" + dir_.path() + "/data",
-                           "ZELNAR_NM_CONNECTIONS_DIR=" + ConnectionsDir()});
+                           "XDG_RUNTIME_DIR=" + dir_.path() + "/run"});
   }
   std::string Out(const std::vector<std::string>& args) const { return Run(args).out; }
   // Replaces a recorded answer (NAME.out, NAME.err or NAME.rc).
   void Answer(const std::string& file, const std::string& text) const { dir_.Write("data/" + file, text); }
   void Forget(const std::string& file) const { fs::remove(dir_.path() + "/data/" + file); }
   std::string Write(const std::string& name, const std::string& bytes) const { return dir_.Write(name, bytes); }
-  std::string ConnectionsDir() const { return dir_.path() + "/connections"; }
+  std::string EditorInput() const { return ReadFileBytes(dir_.path() + "/data/edit.stdin"); }
   std::string Log() const { return dir_.path() + "/calls.log"; }
   std::vector<Call> Calls() const {
     std::vector<Call> calls(1);
@@ -112,8 +112,8 @@ TEST(NetshNm, LineEndsInsideAnSsidDoNotBreakTheLayout) {
   // The shown name still finds the exact bytes for a new profile.
   std::string xml = nm.Write("z.xml", ProfileXml("Ca??sa", "chave12345"));
   EXPECT_NE(nm.Out({"wlan", "add", "profile", "filename=" + xml}).find("adicionado"), std::string::npos);
-  EXPECT_NE(ReadFileBytes(nm.ConnectionsDir() + "/zelnar-43610D0A7361.nmconnection").find("ssid=67;97;13;10;115;97;\n"),
-            std::string::npos);
+  // One argument a line in the log: the line end inside the name is its own.
+  EXPECT_NE(ReadFileBytes(nm.Log()).find("\nssid\nCa\r\nsa\nconnection.uuid\n"), std::string::npos);
 }
 
 TEST(NetshNm, InterfacesShowTheActiveAccessPoint) {
@@ -261,71 +261,74 @@ TEST(NetshNm, DeleteProfileFailureHasNoSuccessWord) {
             "Error: Connection deletion failed: Insufficient privileges.\n");
   nm.Answer("delete-" + kUuidCafe + ".rc", "4\n");
   NetshResult r = nm.Run({"wlan", "delete", "profile", "name=Caf\xE9 Central"});
-  EXPECT_EQ(r.out, "Falha ao excluir o perfil: Error: Connection deletion failed: Insufficient privileges.\r\n");
+  // polkit's refusal, in words the user can act on.
+  EXPECT_EQ(r.out, "Falha ao excluir o perfil: o NetworkManager n\xE3o deixou este usu\xE1rio alterar as redes sem fio. "
+                   "Use o Zelnar numa sess\xE3o aberta no pr\xF3prio computador, ou com sudo, ou pe\xE7" "a ao "
+                   "administrador que ponha seu usu\xE1rio no grupo netdev.\r\n");
   EXPECT_FALSE(HasSuccessWord(r.out));
   EXPECT_NE(r.status, 0);
 }
 
-TEST(NetshNm, AddProfileWritesAPrivateKeyfileAndKeepsTheKeyOffCommandLines) {
+TEST(NetshNm, AddProfileGivesTheKeyToTheEditorOnly) {
   FakeNm nm;
   const std::string key = "s3nh@ \"$(secreta)\";`x`";
-  // The program knows this network as "?? Caf\xE9"; the keyfile gets its real bytes.
+  // The program knows this network as "?? Caf\xE9"; NetworkManager gets its real bytes.
   std::string xml = nm.Write("zelnar.xml", ProfileXml("?? Caf\xE9", key));
   NetshResult r = nm.Run({"wlan", "add", "profile", "filename=" + xml});
   EXPECT_EQ(r.out, "O perfil ?? Caf\xE9 foi adicionado na interface wlp2s0.\r\n");
-  std::string path = nm.ConnectionsDir() + "/zelnar-E6B1A0E8A28B20436166C3A9.nmconnection";
-  ASSERT_TRUE(fs::exists(path));
-  struct stat st;
-  ASSERT_EQ(stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
-  std::string keyfile = ReadFileBytes(path);
-  EXPECT_NE(keyfile.find("id=\xE6\xB1\xA0\xE8\xA2\x8B Caf\xC3\xA9\n"), std::string::npos);
-  EXPECT_NE(keyfile.find("ssid=230;177;160;232;162;139;32;67;97;102;195;169;\n"), std::string::npos);
-  EXPECT_NE(keyfile.find("key-mgmt=wpa-psk\npsk=" + key + "\n"), std::string::npos);
   std::vector<Call> calls = nm.Calls();
-  ASSERT_EQ(calls.size(), 3u);
-  EXPECT_EQ(calls[0], kDevices);
-  EXPECT_EQ(calls[1], kWifiList);
-  EXPECT_EQ(calls[2], (Call{"connection", "load", path}));
-  for (const Call& c : calls)
-    for (const std::string& a : c) EXPECT_EQ(a.find("s3nh@"), std::string::npos) << a;
+  ASSERT_EQ(calls.size(), 5u);
+  const Call& add = calls[3];
+  ASSERT_GE(add.size(), 14u);  // and the owner, when not run as root
+  EXPECT_EQ(Call(add.begin(), add.begin() + 8),
+            (Call{"connection", "add", "type", "wifi", "con-name", "\xE6\xB1\xA0\xE8\xA2\x8B Caf\xC3\xA9", "ssid",
+                  "\xE6\xB1\xA0\xE8\xA2\x8B Caf\xC3\xA9"}));
+  EXPECT_EQ(Call(add.end() - 2, add.end()), (Call{"wifi-sec.key-mgmt", "wpa-psk"}));
+  EXPECT_EQ(calls[4], (Call{"connection", "edit", "uuid", add[9]}));
+  EXPECT_EQ(nm.EditorInput(), "set 802-11-wireless-security.psk " + key +
+                                  "\nset connection.autoconnect yes\nsave persistent\nyes\nquit\n");
   EXPECT_EQ(ReadFileBytes(nm.Log()).find("secreta"), std::string::npos);
-
-  // Again: the same file and the same connection, updated.
-  r = nm.Run({"wlan", "add", "profile", "filename=" + xml});
-  EXPECT_EQ(r.out, "O perfil ?? Caf\xE9 foi atualizado na interface wlp2s0.\r\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(nm.ConnectionsDir()), fs::directory_iterator()), 1);
 }
 
-TEST(NetshNm, AddProfileForAnOpenNetworkOrOneOutOfRange) {
+TEST(NetshNm, AddProfileRefusedByPolkitIsToldAtConnect) {
   FakeNm nm;
-  std::string xml = nm.Write("open.xml", ProfileXml("Biblioteca", "", true));
-  EXPECT_NE(nm.Out({"wlan", "add", "profile", "filename=" + xml}).find("adicionado"), std::string::npos);
-  std::string keyfile = ReadFileBytes(nm.ConnectionsDir() + "/zelnar-4269626C696F74656361.nmconnection");
-  EXPECT_NE(keyfile.find("id=Biblioteca\n"), std::string::npos);
-  EXPECT_EQ(keyfile.find("wifi-security"), std::string::npos);
-  // Not in range: the Latin-1 name is taken as the SSID, in UTF-8.
-  xml = nm.Write("far.xml", ProfileXml("Padaria P\xE3o", "paoquente77"));
-  EXPECT_NE(nm.Out({"wlan", "add", "profile", "filename=" + xml}).find("adicionado"), std::string::npos);
-  keyfile = ReadFileBytes(nm.ConnectionsDir() + "/zelnar-506164617269612050C3A36F.nmconnection");
-  EXPECT_NE(keyfile.find("id=Padaria P\xC3\xA3o\n"), std::string::npos);
+  nm.Answer("add.err", "Error: Failed to add 'Biblioteca' connection: Insufficient privileges\n");
+  nm.Answer("add.rc", "1\n");
+  const std::string why =
+      "o NetworkManager n\xE3o deixou este usu\xE1rio alterar as redes sem fio. Use o Zelnar numa sess\xE3o "
+      "aberta no pr\xF3prio computador, ou com sudo, ou pe\xE7" "a ao administrador que ponha seu usu\xE1rio no "
+      "grupo netdev.\r\n";
+  std::string xml = nm.Write("k.xml", ProfileXml("Biblioteca", "chave12345"));
+  EXPECT_EQ(nm.Out({"wlan", "add", "profile", "filename=" + xml}), "Falha ao adicionar o perfil: " + why);
+  // The program reads only the connect that follows.
+  NetshResult r = nm.Run({"wlan", "connect", "name=Biblioteca"});
+  EXPECT_EQ(r.out, "Falha na solicita\xE7\xE3o de conex\xE3o: " + why);
+  EXPECT_NE(r.status, 0);
+  // Told once: a later connect finds no profile, as before.
+  EXPECT_EQ(nm.Out({"wlan", "connect", "name=Biblioteca"}),
+            "N\xE3o h\xE1 nenhum perfil \"Biblioteca\" atribu\xED" "do \xE0 interface \"wlp2s0\".\r\n");
+  nm.Answer("up-" + kUuidCafe + ".err", "Error: Connection activation failed: Not authorized to control networking.\n");
+  nm.Answer("up-" + kUuidCafe + ".rc", "4\n");
+  EXPECT_EQ(nm.Out({"wlan", "connect", "Caf\xE9 Central"}), "Falha na solicita\xE7\xE3o de conex\xE3o: " + why);
 }
 
-TEST(NetshNm, AddProfileFailures) {
+TEST(NetshNm, AKeyTheEditorWouldReadOtherwiseIsRefused) {
   FakeNm nm;
-  EXPECT_EQ(nm.Out({"wlan", "add", "profile", "filename=/nonexistent.xml"}),
-            "O sistema n\xE3o pode encontrar o arquivo especificado.\r\n");
-  std::string xml = nm.Write("k.xml", ProfileXml("Biblioteca", "chave123"));
-  nm.Answer("load.err", "Error: failed to load connection: invalid connection.\n");
-  nm.Answer("load.rc", "1\n");
-  std::string out = nm.Out({"wlan", "add", "profile", "filename=" + xml});
-  EXPECT_EQ(out, "Falha ao adicionar o perfil: Error: failed to load connection: invalid connection.\r\n");
-  fs::permissions(nm.ConnectionsDir(), fs::perms::owner_read | fs::perms::owner_exec);
-  if (access(nm.ConnectionsDir().c_str(), W_OK) != 0) {  // root writes anyway
-    out = nm.Out({"wlan", "add", "profile", "filename=" + xml});
-    EXPECT_EQ(out.rfind("Falha ao adicionar o perfil: ", 0), 0u) << out;
+  const std::string why =
+      "Falha ao adicionar o perfil: a chave de seguran\xE7" "a deve ter de 8 a 63 caracteres, sem espa\xE7o no "
+      "come\xE7o nem no fim.\r\n";
+  for (const std::string& key : {std::string("chave\nsave"), std::string(" chave123"), std::string("chave123 ")}) {
+    nm.ClearCalls();
+    std::string xml = nm.Write("k.xml", ProfileXml("Biblioteca", key));
+    EXPECT_EQ(nm.Out({"wlan", "add", "profile", "filename=" + xml}), why);
+    for (const Call& c : nm.Calls()) EXPECT_NE(c.at(1), "add");
   }
-  fs::permissions(nm.ConnectionsDir(), fs::perms::owner_all);
+  // NetworkManager's own refusal of the key: the added connection goes again.
+  nm.ClearCalls();
+  nm.Answer("edit.out", "Error: connection verification failed: 802-11-wireless-security.psk: property is invalid\n");
+  std::string xml = nm.Write("k.xml", ProfileXml("Biblioteca", "chave1"));
+  EXPECT_EQ(nm.Out({"wlan", "add", "profile", "filename=" + xml}), why);
+  EXPECT_EQ(nm.Calls().back().at(1), "delete");
 }
 
 TEST(NetshNm, WithoutNetworkManagerTheServiceIsStopped) {

@@ -1,6 +1,8 @@
 #include "tools/netsh/nm.h"
 
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,8 +43,9 @@ struct NmConnection {
 RunResult Nmcli(const std::vector<std::string>& args, const std::string& input = "") {
   std::vector<std::string> argv = {"nmcli"};
   argv.insert(argv.end(), args.begin(), args.end());
-  // Untranslated values and UTF-8 names whatever the user's locale.
-  return RunProgram(argv, input, {"LC_ALL=C.UTF-8"});
+  // Untranslated values and UTF-8 names whatever the user's locale; gettext
+  // reads LANGUAGE before LC_ALL unless it is empty.
+  return RunProgram(argv, input, {"LC_ALL=C.UTF-8", "LANGUAGE="}, 25000);
 }
 
 // A terse line: fields split at ':' with "\:" and "\\" escaped.
@@ -183,6 +186,84 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// What a refusal of NetworkManager's looks like: polkit said no.
+bool NotAllowed(const std::string& why) {
+  std::string w = Lower(why);
+  return w.find("not authorized") != std::string::npos || w.find("insufficient privileges") != std::string::npos ||
+         w.find("permission denied") != std::string::npos;
+}
+
+// nmcli's failure told in words the user can act on where we know them.
+std::string Reason(const RunResult& r) {
+  std::string why = r.err.empty() ? r.out : r.err;
+  if (r.timed_out) return NmTimeoutText();
+  if (NotAllowed(why)) return NotAllowedText();
+  if (Lower(why).find("psk: property is invalid") != std::string::npos) return KeyInvalidText();
+  return FirstLine(why);
+}
+
+// A folder of the user's own, closed to others, for the lock and the note
+// that pass between two netsh runs; empty when there is none.
+std::string PrivateFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const char* home = std::getenv("HOME");
+  std::string dir;
+  if (runtime && *runtime) dir = std::string(runtime) + "/zelnar";
+  else if (home && *home) dir = std::string(home) + "/.local/state/zelnar";
+  else return "";
+  for (size_t i = 1; i <= dir.size(); ++i)
+    if (i == dir.size() || dir[i] == '/') mkdir(dir.substr(0, i).c_str(), 0700);
+  struct stat st;
+  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return "";
+  return dir;
+}
+
+// The program starts connect while add profile may still run: every command
+// waits for the one before it.
+void LockCommands() {
+  std::string dir = PrivateFolder();
+  if (dir.empty()) return;
+  int fd = open((dir + "/netsh-nm.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return;
+  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+  // Held until the process ends.
+}
+
+// Why the last add profile of a network failed, kept for the connect that
+// follows it: the program reads only the connect's answer.
+std::string NotePath() {
+  std::string dir = PrivateFolder();
+  return dir.empty() ? "" : dir + "/netsh-nm-add.failed";
+}
+
+void WriteNote(const std::string& name, const std::string& reason) {
+  std::string path = NotePath();
+  if (!path.empty()) ReplaceFile(path, name + "\n" + reason);
+}
+
+// The reason noted for NAME, once; empty when there is none.
+std::string TakeNote(const std::string& name) {
+  std::string path = NotePath();
+  if (path.empty()) return "";
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return "";
+  std::string text;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
+  close(fd);
+  size_t nl = text.find('\n');
+  if (nl == std::string::npos || text.substr(0, nl) != name) return "";
+  unlink(path.c_str());
+  return text.substr(nl + 1);
+}
+
+void ForgetNote() {
+  std::string path = NotePath();
+  if (!path.empty()) unlink(path.c_str());
+}
+
 Answer Connect(const NmDevice& dev, const std::string& name) {
   for (const NmConnection& c : ListWifiConnections()) {
     if (ShownName(c.name) != name) continue;
@@ -194,8 +275,10 @@ Answer Connect(const NmDevice& dev, const std::string& name) {
     if (why.find("no network with ssid") != std::string::npos || why.find("not available") != std::string::npos ||
         why.find("not found") != std::string::npos)
       return {OutOfRangeText(name), "", 1};
-    return {ConnectFailedText(FirstLine(r.err.empty() ? r.out : r.err)), "", 1};
+    return {ConnectFailedText(Reason(r)), "", 1};
   }
+  std::string noted = TakeNote(name);
+  if (!noted.empty()) return {ConnectFailedText(noted), "", 1};
   return {NoProfileText(name, dev.name), "", 1};
 }
 
@@ -207,32 +290,10 @@ Answer DeleteProfile(const NmDevice& dev, const std::string& name) {
     if (ShownName(c.name) != name) continue;
     found = true;
     RunResult r = Nmcli({"connection", "delete", "uuid", c.uuid});
-    if (r.status != 0) return {DeleteFailedText(FirstLine(r.err.empty() ? r.out : r.err)), "", 1};
+    if (r.status != 0) return {DeleteFailedText(Reason(r)), "", 1};
   }
   if (!found) return {ProfileNotFoundText(name), "", 1};
   return {ProfileDeletedText(name, dev.name), "", 0};
-}
-
-// GLib key-file value escaping.
-std::string KeyfileValue(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    char c = s[i];
-    if (c == '\\') out += "\\\\";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
-    else if (c == ' ' && i == 0) out += "\\s";
-    else out += c;
-  }
-  return out;
-}
-
-// The SSID as a list of byte values: keeps any bytes exactly.
-std::string SsidBytes(const std::string& ssid) {
-  std::string out;
-  for (unsigned char c : ssid) out += std::to_string(c) + ";";
-  return out;
 }
 
 // The same SSID always gets the same UUID, so adding it again replaces it.
@@ -251,18 +312,23 @@ std::string StableUuid(const std::string& ssid) {
          hex.substr(20);
 }
 
-std::string ConnectionsDir() {
-  const char* env = std::getenv("ZELNAR_NM_CONNECTIONS_DIR");
-  return env && *env ? env : "/etc/NetworkManager/system-connections";
+// A key nmcli's editor would read otherwise than typed: a line end would
+// start another editor command, and blanks at either end are dropped.
+bool KeyFitsEditor(const std::string& key) {
+  for (unsigned char c : key)
+    if (c < 0x20 || c == 0x7F) return false;
+  return !key.empty() && key.front() != ' ' && key.back() != ' ';
 }
 
-// Writes the keyfile readable by its owner only; the key goes nowhere else.
-bool WriteKeyfile(const std::string& path, const std::string& text, std::string* why) {
-  if (ReplaceFile(path, text)) return true;
-  *why = ShownName(std::string(strerror(errno))) + ".";
-  return false;
+Answer AddFailed(const std::string& name, const std::string& reason) {
+  WriteNote(name, reason);
+  return {ProfileFailedText(reason), "", 1};
 }
 
+// The connection is added through NetworkManager, owned by the user who runs
+// us (polkit lets a local user change connections of his own without a
+// password). The key goes to nmcli's editor on its standard input, never on a
+// command line, and the connection starts on its own only once it holds it.
 Answer AddProfile(const std::string& device, const std::string& file) {
   WlanProfile wp;
   Answer refused;
@@ -279,18 +345,47 @@ Answer AddProfile(const std::string& device, const std::string& file) {
       break;
     }
   if (!found) ssid = Latin1ToUtf8(wp.ssid);
+  if (ssid.empty() || ssid.size() > 32 || ssid.find('\0') != std::string::npos)
+    return AddFailed(wp.name, SsidUnusableText());
+  std::string key = Latin1ToUtf8(wp.key);
+  if (!wp.open && !KeyFitsEditor(key)) return AddFailed(wp.name, KeyInvalidText());
   std::string id = IsValidUtf8(ssid) && Utf8ToLatin1(ssid) == wp.name ? ssid : Latin1ToUtf8(wp.name);
-  std::string text = "[connection]\nid=" + KeyfileValue(id) + "\nuuid=" + StableUuid(ssid) +
-                     "\ntype=wifi\nautoconnect=true\n\n[wifi]\nmode=infrastructure\nssid=" + SsidBytes(ssid) +
-                     "\n\n";
-  if (!wp.open) text += "[wifi-security]\nkey-mgmt=wpa-psk\npsk=" + KeyfileValue(Latin1ToUtf8(wp.key)) + "\n\n";
-  text += "[ipv4]\nmethod=auto\n\n[ipv6]\nmethod=auto\n";
-  std::string path = ConnectionsDir() + "/zelnar-" + ToHex(ssid) + ".nmconnection";
-  bool updated = access(path.c_str(), F_OK) == 0;
-  std::string why;
-  if (!WriteKeyfile(path, text, &why)) return {ProfileFailedText(why), "", 1};
-  RunResult r = Nmcli({"connection", "load", path});
-  if (r.status != 0) return {ProfileFailedText(FirstLine(r.err.empty() ? r.out : r.err)), "", 1};
+  std::string uuid = StableUuid(ssid);
+  bool updated = false;
+  for (const NmConnection& c : ListWifiConnections())
+    if (c.uuid == uuid) updated = true;
+  if (updated) {
+    RunResult r = Nmcli({"connection", "delete", "uuid", uuid});
+    if (r.status != 0) return AddFailed(wp.name, Reason(r));
+  }
+  std::vector<std::string> add = {"connection", "add", "type", "wifi", "con-name", id, "ssid", ssid,
+                                  "connection.uuid", uuid, "connection.autoconnect", wp.open ? "yes" : "no"};
+  if (geteuid() != 0)
+    if (passwd* pw = getpwuid(geteuid())) {
+      add.push_back("connection.permissions");
+      add.push_back(std::string("user:") + pw->pw_name);
+    }
+  if (!wp.open) {
+    add.push_back("wifi-sec.key-mgmt");
+    add.push_back("wpa-psk");
+  }
+  RunResult r = Nmcli(add);
+  if (r.status != 0) return AddFailed(wp.name, Reason(r));
+  if (!wp.open) {
+    // The editor asks whether to save a connection that now starts on its
+    // own: the "yes" answers it.
+    RunResult e = Nmcli({"connection", "edit", "uuid", uuid},
+                        "set 802-11-wireless-security.psk " + key + "\nset connection.autoconnect yes\n"
+                        "save persistent\nyes\nquit\n");
+    // The editor ends with status 0 whatever happened; it says whether it saved.
+    if (e.out.find("successfully updated") == std::string::npos) {
+      Nmcli({"connection", "delete", "uuid", uuid});
+      size_t at = e.out.find("Error:");
+      if (at != std::string::npos) e.err = e.out.substr(at);
+      return AddFailed(wp.name, Reason(e));
+    }
+  }
+  ForgetNote();
   return {ProfileAddedText(wp.name, device.empty() ? "Wi-Fi" : device, updated), "", 0};
 }
 }  // namespace
@@ -299,6 +394,9 @@ Answer RunNm(const std::vector<std::string>& args) {
   Command cmd = ParseCommand(args);
   if (cmd.kind == CommandKind::kUnknown) return {"", UnknownCommandText(cmd.words), 1};
   // Without NetworkManager there is no wireless service to answer.
+  if (cmd.kind == CommandKind::kAddProfile || cmd.kind == CommandKind::kConnect ||
+      cmd.kind == CommandKind::kDeleteProfile || cmd.kind == CommandKind::kShowProfiles)
+    LockCommands();
   std::vector<NmDevice> devices;
   if (FindOnPath("nmcli").empty() || !ListDevices(&devices)) return {ServiceStoppedText(), "", 1};
   if (devices.empty()) {
@@ -341,7 +439,7 @@ Answer RunNm(const std::vector<std::string>& args) {
       if (!connected) return {DisconnectedText(dev.name), "", 0};
       RunResult r = Nmcli({"device", "disconnect", dev.name});
       if (r.status == 0) return {DisconnectedText(dev.name), "", 0};
-      return {DisconnectFailedText(FirstLine(r.err.empty() ? r.out : r.err)), "", 1};
+      return {DisconnectFailedText(Reason(r)), "", 1};
     }
     case CommandKind::kAddProfile:
       return AddProfile(dev.name, cmd.filename);

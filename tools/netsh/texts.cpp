@@ -179,3 +179,21 @@ std::string ProfileCorruptText() {
 std::string DisconnectFailedText(const std::string& reason) {
   return "Falha na solicita\xE7\xE3o de desconex\xE3o: " + reason + kEol;
 }
+
+std::string NotAllowedText() {
+  return "o NetworkManager n\xE3o deixou este usu\xE1rio alterar as redes sem fio. Use o Zelnar numa "
+         "sess\xE3o aberta no pr\xF3prio computador, ou com sudo, ou pe\xE7" "a ao administrador que ponha "
+         "seu usu\xE1rio no grupo netdev.";
+}
+
+std::string KeyInvalidText() {
+  return "a chave de seguran\xE7" "a deve ter de 8 a 63 caracteres, sem espa\xE7o no come\xE7o nem no fim.";
+}
+
+std::string SsidUnusableText() {
+  return "o nome desta rede n\xE3o pode ser guardado no NetworkManager.";
+}
+
+std::string NmTimeoutText() {
+  return "o NetworkManager n\xE3o respondeu a tempo.";
+}

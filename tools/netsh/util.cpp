@@ -80,7 +80,7 @@ std::string FindOnPath(const std::string& name) {
 }
 
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input,
-                     const std::vector<std::string>& extra_env) {
+                     const std::vector<std::string>& extra_env, int timeout_ms) {
   RunResult r;
   std::string exe = FindOnPath(argv.at(0));
   if (exe.empty()) return r;
@@ -126,14 +126,25 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
     in_fd = -1;
   }
   bool out_open = true, err_open = true;
+  timespec start;
+  clock_gettime(CLOCK_MONOTONIC, &start);
   while (out_open || err_open || in_fd >= 0) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    long long left = timeout_ms - ((now.tv_sec - start.tv_sec) * 1000LL + (now.tv_nsec - start.tv_nsec) / 1000000);
+    if (left <= 0) {
+      // A child that hangs must not hang us with it.
+      kill(pid, SIGKILL);
+      r.timed_out = true;
+      break;
+    }
     pollfd fds[3];
     int n = 0;
     int out_i = -1, err_i = -1, in_i = -1;
     if (out_open) { out_i = n; fds[n++] = {out[0], POLLIN, 0}; }
     if (err_open) { err_i = n; fds[n++] = {err[0], POLLIN, 0}; }
     if (in_fd >= 0) { in_i = n; fds[n++] = {in_fd, POLLOUT, 0}; }
-    if (poll(fds, n, -1) < 0) {
+    if (poll(fds, n, static_cast<int>(left)) < 0) {
       if (errno == EINTR) continue;
       break;
     }
@@ -155,6 +166,7 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
       }
     }
   }
+  if (in_fd >= 0) close(in_fd);
   close(out[0]);
   close(err[0]);
   int wstatus = 0;

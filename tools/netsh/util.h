@@ -19,13 +19,15 @@ std::string FindOnPath(const std::string& name);
 struct RunResult {
   bool started = false;
   int status = -1;  // exit status; -1 when killed or not started
+  bool timed_out = false;
   std::string out;
   std::string err;
 };
 // Runs argv directly (no shell), feeding `input` on its standard input, with
-// extra environment entries ("NAME=value") added to ours.
+// extra environment entries ("NAME=value") added to ours; a child still
+// running after timeout_ms is killed.
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input = "",
-                     const std::vector<std::string>& extra_env = {});
+                     const std::vector<std::string>& extra_env = {}, int timeout_ms = 30000);
 
 void SleepMs(int ms);
 

@@ -69,3 +69,10 @@ std::string TrimLineEnd(std::string name);
 std::string ProfileFileMissingText();
 std::string ProfileCorruptText();
 std::string DisconnectFailedText(const std::string& reason);
+
+// Reasons of the NetworkManager backend, put after "Falha ...: ", in words a
+// user can act on.
+std::string NotAllowedText();     // polkit refused
+std::string KeyInvalidText();     // NetworkManager cannot hold the key
+std::string SsidUnusableText();   // the network's name cannot be given to NetworkManager
+std::string NmTimeoutText();      // nmcli did not answer
