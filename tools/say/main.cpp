@@ -1,5 +1,4 @@
 // zelnar-say [--phonetic | --ipa | --wav FILE | --coverage] [TEXT...]
-// zelnar-say --engine 3 --tokens|--phonemes|--pho|--ipa [TEXT...]
 // Reads UTF-8 text from the arguments or, without them, from standard input,
 // and goes through the same code the program uses: the phonetic string, its
 // IPA (one line per input line), or the speech written to a WAV file. With
@@ -113,27 +112,19 @@ void Count(std::string_view name, bool found, int depth) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: zelnar-say [--phonetic | --ipa | --wav FILE | --coverage] [TEXT...]\n"
-                       "       zelnar-say --engine 3 --tokens|--phonemes|--pho|--ipa [TEXT...]\n");
+  std::fprintf(stderr, "usage: zelnar-say [--phonetic | --ipa | --wav FILE | --coverage] [TEXT...]\n");
   return 2;
 }
 }  // namespace
 
-// The synthesizer's front end (synthfront.cpp).
-int RunSynthFront(const std::string& mode, const std::vector<std::string>& input);
+// zelnar-say --engine 3 --tokens|--phonemes|--pho|--ipa [TEXT...] (synthfront.cpp).
+int SynthFrontMain(int argc, char** argv);
 
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == "--engine" && std::string(argv[2]) == "3") return SynthFrontMain(argc - 3, argv + 3);
   std::string mode = "--phonetic", wav;
   int i = 1;
-  std::string engine;
-  if (argc > 2 && std::string(argv[1]) == "--engine") {
-    engine = argv[2];
-    i = 3;
-    if (engine != "3" || i >= argc) return Usage();
-    mode = argv[i++];
-    if (mode != "--tokens" && mode != "--phonemes" && mode != "--pho" && mode != "--ipa") return Usage();
-  }
-  if (engine.empty() && i < argc && argv[i][0] == '-' && argv[i][1] == '-') {
+  if (i < argc && argv[i][0] == '-' && argv[i][1] == '-') {
     mode = argv[i++];
     if (mode == "--wav") {
       if (i >= argc) return Usage();
@@ -155,8 +146,6 @@ int main(int argc, char** argv) {
       lines.push_back(line);
     }
   }
-
-  if (engine == "3") return RunSynthFront(mode, lines);
 
   if (mode == "--wav") setenv("ZELNAR_AUDIO", ("wav:" + wav).c_str(), 1);
   if (mode == "--coverage") setenv("ZELNAR_AUDIO", "null", 1);

@@ -1,8 +1,12 @@
-// zelnar-say --engine 3 --tokens|--phonemes|--pho|--ipa: the Portuguese
-// synthesizer's front end on each input line, through the same steps its
-// engine runs: normalisation, tokens with pitch codes, exceptions, stress and
-// rules, prosody (at the default speed and pitch: rate 0.8, pitch 1).
+// zelnar-say --engine 3 --tokens|--phonemes|--pho|--ipa [TEXT...]: the
+// Portuguese synthesizer's front end on the text of the arguments, or on each
+// line of standard input, through the same steps its engine runs:
+// normalisation, tokens (--tokens: with their classes), exceptions, stress and
+// rules (--phonemes: with the pitch codes in the marker lines; --ipa: the
+// words in IPA, one line per input line), prosody (--pho: at the default speed
+// and pitch, rate 0.8 and pitch factor 1).
 #include <cstdio>
+#include <iostream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -60,7 +64,23 @@ void Print(const std::vector<std::string>& lines) {
 }
 }  // namespace
 
-int RunSynthFront(const std::string& mode, const std::vector<std::string>& input) {
+int SynthFrontMain(int argc, char** argv) {
+  std::string mode = argc > 0 ? argv[0] : "";
+  if (mode != "--tokens" && mode != "--phonemes" && mode != "--pho" && mode != "--ipa") {
+    std::fprintf(stderr, "usage: zelnar-say --engine 3 --tokens|--phonemes|--pho|--ipa [TEXT...]\n");
+    return 2;
+  }
+  std::vector<std::string> input;
+  if (argc > 1) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) text += (i > 1 ? " " : "") + std::string(argv[i]);
+    input.push_back(text);
+  } else {
+    for (std::string line; std::getline(std::cin, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      input.push_back(line);
+    }
+  }
   std::string base = kDataDir;
   if (!synth::LoadRules(base + ".nrl") || !synth::LoadExceptions(base + ".exc")) {
     std::fprintf(stderr, "%s\n", Latin1ToUtf8("Erro na base de dados de portugu\xEAs").c_str());
