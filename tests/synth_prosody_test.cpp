@@ -7,6 +7,10 @@
 
 #include "platform/messagebox.h"
 #include "support/testenv.h"
+#include "synth/excessoes.h"
+#include "synth/inic.h"
+#include "synth/portug.h"
+#include "synth/preproc.h"
 #include "synth/prosodia.h"
 
 namespace {
@@ -144,12 +148,24 @@ TEST_F(SynthProsody, ThePhonemeNameCarriesOverToTheNextUtterance) {
   EXPECT_FALSE(synth::LoadDiphones(dir.path() + "/missing.dfn"));
 }
 
-TEST_F(SynthProsody, TheInstalledVoiceLoads) {
-  const std::string dirPath = ZELNAR_BUILD_DIR "/drives/c/kelmar/davuridi/portug";
-  EXPECT_TRUE(synth::LoadProsody(dirPath + ".pro"));
-  EXPECT_TRUE(synth::LoadDiphones(dirPath + ".dfn"));
+TEST_F(SynthProsody, TheInstalledVoiceReadsAnyText) {
+  const std::string base = ZELNAR_BUILD_DIR "/drives/c/kelmar/davuridi/portug";
+  ASSERT_TRUE(synth::LoadRules(base + ".nrl"));
+  ASSERT_TRUE(synth::LoadExceptions(base + ".exc"));
+  ASSERT_TRUE(synth::LoadAbbreviations(base + ".abr"));
+  ASSERT_TRUE(synth::LoadProsody(base + ".pro"));
+  ASSERT_TRUE(synth::LoadDiphones(base + ".dfn"));
   EXPECT_TRUE(gBoxes.empty());
   EXPECT_EQ(synth::ClassCode("n\xE3o"), "NG");
+  std::string bytes;
+  for (int c = 1; c < 256; ++c) bytes += static_cast<char>(c);
+  for (const std::string& text : {std::string(100000, 'a') + " casa", std::string(30, '7'), std::string(2000, '-'),
+                                  std::string("?!.,;:()..."), bytes, std::string()}) {
+    Lines pho = synth::Prosody(synth::LetterToSound(synth::AssignPitchCodes(synth::Tokenise(synth::Normalise(text)), true)),
+                               1.0, 0.8);
+    ASSERT_FALSE(pho.empty());
+    EXPECT_EQ(pho.back().substr(0, 4), "_ 48");  // every utterance ends in its phrase pause
+  }
 }
 
 }  // namespace

@@ -84,6 +84,19 @@ TEST_F(SynthRules, ExceptionsComeBeforeTheRules) {
   EXPECT_EQ(out, (Lines{";555|salas", "z", ">a", "l", "a", "s2", "", "__"}));
 }
 
+TEST_F(SynthRules, LongFieldsAreCutAndElevenOutputCharactersApply) {
+  ASSERT_TRUE(synth::LoadRules(dir.Write("l.nrl", "XXXXXXX(QQQQQQQ)YYYYYYY=abcdefghijklmnopqrstuvwxyz|\n(\xC7)=s\n" +
+                                                     std::string(1000, '(') + "\n")));
+  ASSERT_EQ(synth::RuleBucket('Q').size(), 1u);
+  const synth::SynthRule& r = synth::RuleBucket('Q')[0];
+  EXPECT_EQ(r.left, "XXXXX");
+  EXPECT_EQ(r.centre, "QQQQQ");
+  EXPECT_EQ(r.right, "YYYYY");
+  EXPECT_EQ(r.output, "abcdefghijklmnopqrst");
+  ASSERT_TRUE(synth::LoadRules(dir.Write("m.nrl", "(Q)=abcdefghijklmnopqrstuvwxyz|\n(\xC7)=s\n")));
+  EXPECT_EQ(Word("Q\xC7", 0), (Lines{"abcdefghijk", "s", ""}));  // no final '|': the output runs to the line's end
+}
+
 TEST_F(SynthRules, RulesFileMissing) {
   EXPECT_FALSE(synth::LoadRules(dir.path() + "/missing.nrl"));
   EXPECT_TRUE(synth::RuleBucket('A').empty());
