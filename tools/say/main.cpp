@@ -117,7 +117,11 @@ int Usage() {
 }
 }  // namespace
 
+// zelnar-say --engine 3 --tokens|--phonemes|--pho|--ipa [TEXT...] (synthfront.cpp).
+int SynthFrontMain(int argc, char** argv);
+
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == "--engine" && std::string(argv[2]) == "3") return SynthFrontMain(argc - 3, argv + 3);
   std::string mode = "--phonetic", wav;
   int i = 1;
   if (i < argc && argv[i][0] == '-' && argv[i][1] == '-') {

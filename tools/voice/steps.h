@@ -16,4 +16,7 @@ void WritePicture(Build& b);
 void WriteDiphones(Build& b);
 // The Windows directory: the default TAVIRO.INI.
 void WriteSettings(Build& b);
+// The synthesizer's directory: its rules, exceptions, abbreviations,
+// prosody and diphone list.
+void WriteSynthData(Build& b);
 }  // namespace voice
