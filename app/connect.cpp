@@ -253,12 +253,15 @@ std::string ReadInterfaces() {
 }
 }  // namespace
 
+constexpr int kProfileListLimitMs = 5000;
+
 void ConnectNetwork(std::string_view raw) {
   StartCommand("netsh wlan show profiles");
-  WaitCommand(550);
+  // Waited for until it has answered (NetworkManager may take over a second):
+  // a list cut short would ask again for the key of a known network. A netsh
+  // still lingering at the limit is ended.
+  WaitCommand(kProfileListLimitMs);
   std::string profiles = ReadCommandOutput();
-  // The list has had its 550 ms; a netsh that still lingers is ended, so that
-  // the next command does not wait for an answer nobody reads.
   EndCommand();
   // netsh knows the network by its own name: whole lines are compared with
   // it, so "Nova" is not taken for "CasaNova".

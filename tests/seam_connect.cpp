@@ -69,7 +69,7 @@ d=$(dirname "$0")
 for a in "$@"; do printf '%s\n' "$a" >> "$d/args.log"; done
 echo >> "$d/args.log"
 case "$2 $3" in
-  "show profiles") cat "$d/profiles" 2>/dev/null; [ -f "$d/profiles.slow" ] && sleep 2 && touch "$d/profiles.late" ;;
+  "show profiles") [ -f "$d/profiles.slow" ] && sleep 1.2; cat "$d/profiles" 2>/dev/null ;;
   "add profile") cp "${4#filename=}" "$d/added.xml"; sleep 0.3; touch "$d/added.done" ;;
   "show interfaces") cat "$d/interfaces" 2>/dev/null ;;
   "connect "*) [ -f "$d/added.xml" ] && [ ! -f "$d/added.done" ] && echo "profile addition unfinished"
@@ -126,14 +126,14 @@ TEST_F(Connect, StoredProfileConnectsWithoutAKey) {
                  "Write:" + kConnected, "Play:ZLESTABE"});
 }
 
-TEST_F(Connect, AProfileListStillRunningIsNotWaitedFor) {
-  // The list answers at once but its netsh lingers: the connect must not wait
-  // for it beyond the list's own 550 ms.
+TEST_F(Connect, ASlowProfileListIsWaitedFor) {
+  // NetworkManager can take over a second to list its connections: a list
+  // cut short would ask again for the key of a network it already knows.
   bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n");
   bin_.Write("profiles.slow", "");
   ConnectNetwork("Biblioteca\r\n");
+  EXPECT_EQ(Find("Write:" + kAskKey), std::string::npos);
   ExpectInOrder({"Play:ZLSOLCON", "Write:" + kConnected});
-  EXPECT_NE(access((bin_.path() + "/profiles.late").c_str(), F_OK), 0) << "the connect waited for the profile list";
 }
 
 TEST_F(Connect, RefusalIsReadOutAndSilenceIsTakenAsSuccess) {
