@@ -84,6 +84,15 @@ TEST_F(Voice, TheReadmeNamesEverySymbolTheRulesOutput) {
     }
 }
 
+TEST_F(Voice, ClustersNasalsGlidesAndVoicedS) {
+  EXPECT_EQ(TextToPhonetic("absoluto"), "[a/ b/ s/o^/ l/U/ t/u]");  // no vowel after b inside the word
+  EXPECT_EQ(TextToPhonetic("clube"), "[ k/l/U/ b/i]");               // but one at the end
+  EXPECT_EQ(TextToPhonetic("banho"), "[ b/A~/ nh/u]");
+  EXPECT_EQ(TextToPhonetic("pouco"), "[ p/O^w/ k/u]");
+  EXPECT_EQ(TextToPhonetic("esmeralda"), "[i/z/ m/e^/ r/A/w/ d/a^]");
+  EXPECT_EQ(TextToPhonetic("Marretta"), "[ m/a/ rr/E^// t/a^]");
+}
+
 TEST_F(Voice, EveryDatabaseHoldsEverySegmentOfTheCorpusWithCleanEdges) {
   std::ifstream corpus(kVoice + "/corpus.txt");
   std::stringstream text;

@@ -52,7 +52,7 @@ void NamesOfUnits(std::set<std::string>& names) {
   const char* nuclei[] = {"a", "e", "i", "o", "u", "a^", "e^", "o^", "i^", "u^", "a~", "e~", "i~", "o~", "u~",
                           "ay", "aw", "ey", "ew", "e^y", "e^w", "oy", "o^y", "uy", "iw", "ow", "o^w", "a^y",
                           "a^w", "a~w", "a~y", "e~y", "o~y", "u~y", "yw", "iy", "uw"};
-  const char* codas[] = {"", "s", "r", "m", "n", "rs", "ns"};
+  const char* codas[] = {"", "s", "z", "r", "m", "n", "rs", "ns"};
   for (const char* o : onsets)
     for (const char* v : nuclei)
       for (const char* c : codas) SplitUnit(std::string(o) + v + c, 1.0);
@@ -106,6 +106,11 @@ Recipe RecipeOf(std::string name) {
   }
   char v = rest[0];
   char glide = rest.size() > 1 ? rest[1] : 0;
+  if (glide == 'Z') {  // a syllable of one vowel closed by a voiced s: "es" of "esmeralda"
+    static const std::pair<char, const char*> kVowels[] = {{'A', "a"}, {'E', "e"}, {'I', "i"}, {'O', "o"}, {'U', "u"}};
+    for (const auto& [letter, ph] : kVowels)
+      if (v == letter) return {"'" + std::string(ph) + "zma", 0, "m"};
+  }
   std::string vowel;
   bool closed = mark == "CIRC", nasal = mark == "TIL";
   switch (v) {
