@@ -160,6 +160,8 @@ TEST(SayTool, PhoneticIpaAndWav) {
   const std::string say = std::string(ZELNAR_BUILD_DIR) + "/zelnar-say";
   EXPECT_EQ(ShellOutput(say + " --phonetic 'casa da m\xC3\xA3" "e'"), "[ k/A/ z/a^][ d/a^][ m/A~y]\n");
   EXPECT_EQ(ShellOutput("printf 'casa\\np\xC3\xA3o\\n' | " + say + " --ipa"), "\xCB\x88ka.z\xC9\x90\n\xCB\x88p\xC9\x90\xCC\x83w\xCC\x83\n");
+  // A spelled word: the names its letters' recordings say.
+  EXPECT_EQ(ShellOutput(say + " --ipa cpf"), "\xCB\x88se \xCB\x88pe \xCB\x88\xC9\x9B.fi\n");
   TempDir dir;
   std::string wav = dir.path() + "/fala.wav";
   ShellOutput(say + " --wav " + wav + " 'Conex\xC3\xA3o estabelecida'");
