@@ -124,6 +124,12 @@ TEST_F(SpeakTest, HyphenBetweenALetterAndADigitIsNotAMinus) {
   EXPECT_EQ(Said("a:-3"), "T1 _58 _45 _tres");  // after another mark: the hyphen's sound
 }
 
+TEST_F(SpeakTest, CharactersAndNumberWordsComeFromTheTranslatorsLettersDirectory) {
+  SetLettersDirectory(install_.path() + "/nowhere");  // the speech's own copy differs
+  EXPECT_EQ(Said("= 7"), "_61 _sete");
+  EXPECT_EQ(Said("-3"), "_tres");  // a named sound still comes from the speech's copy
+}
+
 TEST_F(SpeakTest, WwwIsSpelled) {
   EXPECT_EQ(Said("www.x"), "_119 _119 _119 _46 _120");
   EXPECT_EQ(Said("WwW.x"), "_87 _119 _87 _46 _120");
