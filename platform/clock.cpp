@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -18,8 +19,13 @@ int64_t ScaledMs(int64_t ms) {
   return static_cast<int64_t>(static_cast<double>(ms) * TimeScale() + 0.5);
 }
 
+namespace {
+std::atomic<int64_t> gSkipped{0};
+}
+
 void SleepMs(int64_t ms) {
   int64_t t = ScaledMs(ms);
+  if (ms > t) gSkipped += ms - t;
   if (t > 0) std::this_thread::sleep_for(std::chrono::milliseconds(t));
 }
 
@@ -27,3 +33,5 @@ int64_t NowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
+
+int64_t SkippedMs() { return gSkipped.load(); }

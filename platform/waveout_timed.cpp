@@ -1,7 +1,8 @@
 // The silent wave outputs: blocks complete at their real duration (scaled by
 // ZELNAR_TIME_SCALE, like every fixed wait), on a worker thread. The wav
 // variant also appends what was played to one WAV file, 16-bit mono
-// 22,050 Hz, converted with libsoxr; the silence between two sounds is kept,
+// 22,050 Hz, converted with libsoxr; the silence between two sounds is kept
+// (with ZELNAR_TIME_SCALE 0, the fixed waits skipped between them),
 // and a reset keeps only the part of the block that had been heard.
 #include <soxr.h>
 
@@ -44,10 +45,12 @@ class WavSink {
   // Appends the first `bytes` bytes of the block, starting at `start`.
   void Append(const Item& it, uint32_t bytes, Clock::time_point wallStart) {
     if (!file_) return;
-    if (haveEnd_ && wallStart > wallEnd_) {
+    if (haveEnd_) {
+      // Without a time scale nothing waits, and the pauses are the waits skipped.
       double scale = TimeScale();
-      double gap = scale > 0 ? std::chrono::duration<double>(wallStart - wallEnd_).count() / scale : 0;
-      Silence(std::min(gap, kLongestGap));
+      double gap = scale > 0 ? std::chrono::duration<double>(wallStart - wallEnd_).count() / scale
+                             : static_cast<double>(SkippedMs() - skippedAtEnd_) / 1000.0;
+      if (gap > 0) Silence(std::min(gap, kLongestGap));
     }
     int frame = it.format.channels * it.format.bits / 8;
     size_t frames = bytes / static_cast<uint32_t>(frame);
@@ -77,6 +80,7 @@ class WavSink {
       if (!e) Samples(out.data(), done);
     }
     wallEnd_ = wallStart + (it.end - it.start) * bytes / std::max<uint32_t>(it.header->length, 1);
+    skippedAtEnd_ = SkippedMs();
     haveEnd_ = true;
   }
   void Finish() {
@@ -115,6 +119,7 @@ class WavSink {
   std::FILE* file_ = nullptr;
   uint32_t dataBytes_ = 0;
   Clock::time_point wallEnd_;
+  int64_t skippedAtEnd_ = 0;
   bool haveEnd_ = false;
 };
 

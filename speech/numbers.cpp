@@ -84,7 +84,7 @@ std::string NumberWordFile(std::string_view word) {
   if (w == "dezessete") w = "dezeset";
   std::string name = "_" + w;
   if (name.size() > 8) name.resize(8);
-  return LettersDirectory() + name + ".wav";
+  return CharacterSoundsDirectory() + name + ".wav";
 }
 
 void PlayNumberWords(std::string_view words) {

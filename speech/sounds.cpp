@@ -11,6 +11,7 @@
 #include "speech/dispatch.h"
 #include "speech/speech.h"
 #include "speech/wavout.h"
+#include "translator/files.h"
 
 namespace {
 std::optional<std::string> gLetters;
@@ -43,6 +44,10 @@ const std::string& LettersDirectory() {
 
 void SetLettersDirectory(std::string_view directory) { gLetters = WithSeparator(directory); }
 
+const std::string& CharacterSoundsDirectory() {
+  return TranslatorLettersDirectory().empty() ? LettersDirectory() : TranslatorLettersDirectory();
+}
+
 std::string SoundFileName(std::string_view name) {
   std::string dir = !name.empty() && name[0] == '_' ? LettersDirectory() : WithSeparator(SoundDirectory());
   return dir + std::string(name) + ".wav";
@@ -57,7 +62,7 @@ bool SoundExists(std::string_view name) { return FileExists(SoundFileName(name))
 
 void SpeakLetter(unsigned char c) {
   WaitEngineSpeech();
-  PlayWavFile(LettersDirectory() + "_" + std::to_string(c) + ".wav");
+  PlayWavFile(CharacterSoundsDirectory() + "_" + std::to_string(c) + ".wav");
 }
 
 bool SpeechBusy() {

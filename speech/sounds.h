@@ -27,6 +27,9 @@ void PlayBell();
 // with "\" unless empty. Read at the first use; speech start-up may set it.
 const std::string& LettersDirectory();
 void SetLettersDirectory(std::string_view directory);
+// Where the character sounds and the number words are: the translator's own
+// copy of the setting once the translator has started, else the one above.
+const std::string& CharacterSoundsDirectory();
 
 // The cut request: set by CutSpeech, cleared by Speak at its start.
 bool CutRequested();

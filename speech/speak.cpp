@@ -80,7 +80,9 @@ void Speak(std::string_view text) {
           rest.remove_prefix(n);
         }
       }
-      if (At(t, p) == '-' && IsLetter(At(t, p + 1))) ++p;  // a hyphen between words is not said
+      // A hyphen joining a word to the next word or to a number ("guarda-chuva",
+      // "Casa-2G") is not said; a minus comes only after a blank, "(" or the start.
+      if (At(t, p) == '-' && IsLetter(At(t, p - 1)) && (IsLetter(At(t, p + 1)) || IsDigit(At(t, p + 1)))) ++p;
     } else {
       bool asSpace = false;
       if (c != previousMark) {
@@ -93,8 +95,9 @@ void Speak(std::string_view text) {
       std::string_view rest = std::string_view(t).substr(p);
       if (c == '-') {
         unsigned char n = rest.size() > 2 ? static_cast<unsigned char>(rest[1]) : ' ';
+        unsigned char before = p > 0 ? At(t, p - 1) : ' ';
         if (n == ' ' || n == '-') SpeakPunctuation(rest);
-        else if (IsDigit(n)) PlayNamedSound("_MENOS");
+        else if (IsDigit(n) && (before == ' ' || before == '(')) PlayNamedSound("_MENOS");
         else SpeakLetter('-');
       } else if (rest.substr(0, 3) == "://") {
         Spell(rest.substr(0, 1));

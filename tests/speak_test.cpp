@@ -44,7 +44,7 @@ class SpeakTest : public ::testing::Test {
                           "_oito", "_nove", "_dez", "_onze", "_doze", "_vinte", "_cem", "_cento", "_mil", "_e",
                           "_quatroc", "_cinquen"})
       sound(w);
-    for (int c : {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', ',', ':', '/', '=', '-', 'w', 'W', 'x', 's'})
+    for (int c : {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', ',', ':', '/', '=', '-', 'w', 'W', 'x', 's', 'c', 'g'})
       sound("_" + std::to_string(c));
     StartSpeech(0, install_.path());
     ClearWaveCaptureLog();
@@ -114,6 +114,21 @@ TEST_F(SpeakTest, MinusSignAndHyphenatedNumbers) {
 }
 
 TEST_F(SpeakTest, HyphenBetweenWordsIsNotSaid) { EXPECT_EQ(Said("guarda-chuva"), "T6 T5"); }
+
+TEST_F(SpeakTest, HyphenBetweenALetterAndADigitIsNotAMinus) {
+  EXPECT_EQ(Said("Vivo-Fibra-3A7C"), "T4 T5 _tres T1 _sete _99");
+  EXPECT_EQ(Said("Casa-2G"), "T4 _dois _103");  // a lone consonant is spelled
+  EXPECT_EQ(Said("AP-5"), "T2 _cinco");
+  EXPECT_EQ(Said("a -3"), "T1 _MENOS _tres");   // after a blank
+  EXPECT_EQ(Said("(-3)"), "_MENOS _tres");      // after "("
+  EXPECT_EQ(Said("a:-3"), "T1 _58 _45 _tres");  // after another mark: the hyphen's sound
+}
+
+TEST_F(SpeakTest, CharactersAndNumberWordsComeFromTheTranslatorsLettersDirectory) {
+  SetLettersDirectory(install_.path() + "/nowhere");  // the speech's own copy differs
+  EXPECT_EQ(Said("= 7"), "_61 _sete");
+  EXPECT_EQ(Said("-3"), "_tres");  // a named sound still comes from the speech's copy
+}
 
 TEST_F(SpeakTest, WwwIsSpelled) {
   EXPECT_EQ(Said("www.x"), "_119 _119 _119 _46 _120");

@@ -262,7 +262,7 @@ TEST_F(Phonetic, TheVoiceRulesReadPortuguese) {
   struct Case { const char* text; const char* phonetic; } cases[] = {
       {"casa", "[ k/A/ z/a^]"},         {"p\xE3o", "[ p/A~w]"},          {"m\xE3" "e", "[ m/A~y]"},
       {"p\xF5" "e", "[ p/O~y]"},        {"tia", "[ tch/I/ a^]"},         {"dia", "[ dj/I/ a^]"},
-      {"filho", "[ f/I/ lh/u]"},        {"ninho", "[ n/I/ nh/u]"},       {"chuva", "[ x/U/ v/a^]"},
+      {"filho", "[ f/I/ lh/u]"},        {"ninho", "[ n/I~/ nh/u]"},       {"chuva", "[ x/U/ v/a^]"},
       {"quando", "[ kw/A~/ d/u]"},      {"guerra", "[ g/E^/ rr/a^]"},    {"rato", "[ rr/A/ t/u]"},
       {"porta", "[ p/O^/r/ t/a^]"},     {"prato", "[ p/r/A/ t/u]"},      {"exame", "[e^/ z/A^/ m/i]"},
       {"texto", "[ t/E^/s/ t/u]"},      {"caixa", "[ k/A/y/ x/a^]"},     {"sol", "[ s/O/w]"},
@@ -276,7 +276,7 @@ TEST_F(Phonetic, TheVoiceRulesReadPortuguese) {
       {"t\xEAnis", "[ t/E^/ n/i/s]"},
       // x read as s or ks, found under the words' accented forms
       {"pr\xF3ximo", "[ p/r/O/ s/i/ m/u]"}, {"m\xE1xima", "[ m/A/ s/i/ m/a^]"}, {"aux\xEDlio", "[a/w/ s/I/ l/i/ u]"},
-      {"t\xE1xi", "[ t/A/ ks/i]"},        {"trouxe", "[ t/r/O^/ s/i]"},      {"\xEAxito", "[E^/ z/i/ t/u]"},
+      {"t\xE1xi", "[ t/A/ ks/i]"},        {"trouxe", "[ t/r/O^w/ s/i]"},      {"\xEAxito", "[E^/ z/i/ t/u]"},
       {"tchau", "[ tch/A/w]"},            {"ao", "[A/w]"},                      {"aos", "[A/w/s]"},
       // names typed without their accents, as network names often are
       {"Joao", "[ j/o^/ A~w]"},            {"Sao", "[ s/A~w]"},                  {"nao", "[ n/A~w]"},

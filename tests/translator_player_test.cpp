@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,16 @@ class Player : public ::testing::Test {
     if (s.size() < 256) s += S(256 - s.size(), 128);
     return Runs(s);
   }
+  // A shortened segment as played: its last 33 samples (3 ms) fall in even
+  // steps to the centre line.
+  static std::string Faded(std::string s) {
+    size_t m = std::min<size_t>(33, s.size() / 2);
+    for (size_t i = 0; i < m; ++i) {
+      char& v = s[s.size() - 1 - i];
+      v = static_cast<char>(128 + (static_cast<unsigned char>(v) - 128) * static_cast<int>(i) / static_cast<int>(m));
+    }
+    return s;
+  }
   static std::string Runs(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size();) {
@@ -75,7 +86,7 @@ TEST_F(Player, WalkOfTheWorkedExample) {
   EXPECT_EQ(gAsked, (std::vector<std::string>{"$kA", "$za", "$s", "$bO", "$m"}));
   // kA stressed and whole; za cut by 400; s whole (two characters); the
   // word pause; bO whole; m whole.
-  std::string expected = S(1000, 1) + S(600, 2) + S(500, 3) + kQuiet100 + S(1000, 4) + S(500, 5);
+  std::string expected = S(1000, 1) + Faded(S(600, 2)) + S(500, 3) + kQuiet100 + S(1000, 4) + S(500, 5);
   EXPECT_EQ(Played(), Block(expected));
   EXPECT_EQ(CapturedBlockCount(), 1);
   EXPECT_EQ(WaveCapture().blocks[0].format, (WaveFormat{11025, 8, 1}));
@@ -86,14 +97,14 @@ TEST_F(Player, NasalFallbackPlaysTheClosedVowelAndTheNasalTail) {
   SpeakPhonetic("[pa~o]");
   EXPECT_EQ(gAsked, (std::vector<std::string>{"$paCIRC", "$aoTIL?", "+$aoCIRC", "+$nn"}));
   // pa^ at 0.6 after the cut; ao^ at stress 2 (uncut) and 0.9; nn at 0.9 after the cut.
-  EXPECT_EQ(Played(), Block(S(360, 1) + S(900, 2) + S(540, 3)));
+  EXPECT_EQ(Played(), Block(Faded(S(360, 1)) + Faded(S(900, 2)) + Faded(S(540, 3))));
 }
 
 TEST_F(Player, MissingConsonantVowelFallsBackToItsParts) {
   Start({{"$K", S(300, 1)}, {"$A", S(300, 2)}});
   SpeakPhonetic("[kA]");
   EXPECT_EQ(gAsked, (std::vector<std::string>{"$kA?", "+$k", "+$A"}));
-  EXPECT_EQ(Played(), Block(S(270, 1) + S(300, 2)));  // the consonant at 0.9
+  EXPECT_EQ(Played(), Block(Faded(S(270, 1)) + S(300, 2)));  // the consonant at 0.9
 }
 
 TEST_F(Player, SpelledLetterPlaysItsCharacterFile) {
@@ -179,11 +190,11 @@ TEST_F(Player, FixedPausesForPunctuationUnits) {
 TEST_F(Player, CutAndFloorArithmetic) {
   Start({{"$BA", S(1000, 1)}, {"$B", S(1000, 2)}});
   SpeakPhonetic("[ba]");
-  EXPECT_EQ(Played(), Block(S(600, 1)));
+  EXPECT_EQ(Played(), Block(Faded(S(600, 1))));
   ClearWaveCaptureLog();
   SetDiphoneTiming(400, 800, 100);
   SpeakPhonetic("[ba]");
-  EXPECT_EQ(Played(), Block(S(800, 1)));
+  EXPECT_EQ(Played(), Block(Faded(S(800, 1))));
   ClearWaveCaptureLog();
   SpeakPhonetic("[b]");
   EXPECT_EQ(Played(), Block(S(1000, 2)));  // two characters: never cut
@@ -198,11 +209,31 @@ TEST_F(Player, ShortenedSegmentEndsAtAZeroCrossing) {
   for (int i = 0; i < 1000; ++i) wave += static_cast<char>((i / 50) % 2 ? 100 : 156);  // crossings every 50
   Start({{"$BA", wave}});
   SpeakPhonetic("[ba]");  // 600 asked: the last crossing before is at 600 itself
-  EXPECT_EQ(Played(), Block(wave.substr(0, 600)));
+  EXPECT_EQ(Played(), Block(Faded(wave.substr(0, 600))));
   ClearWaveCaptureLog();
   SetDiphoneTiming(375, 0, 100);
   SpeakPhonetic("[ba]");  // 625 asked: back to 600
-  EXPECT_EQ(Played(), Block(wave.substr(0, 600)));
+  EXPECT_EQ(Played(), Block(Faded(wave.substr(0, 600))));
+}
+
+TEST_F(Player, AShortenedSegmentFadesToSilenceAWholeOneIsTheDatabasesBytes) {
+  std::string wave;
+  for (int i = 0; i < 2000; ++i) wave += static_cast<char>(128 + std::lrint(100 * std::sin(i * 2 * M_PI / 93)));
+  Start({{"$BA", wave}}, 400, 0);
+  SpeakPhonetic("[ba]");  // unstressed: cut, then ended at a crossing
+  std::string played = CapturedBytes();
+  size_t n = played.size();
+  ASSERT_GT(n, 1400u);
+  ASSERT_LT(n, 1600u);
+  EXPECT_EQ(played.substr(0, n - 33), wave.substr(0, n - 33));  // untouched up to the fade
+  for (size_t k = 0; k < 33; ++k) {  // the envelope of the last 3 ms falls to nothing
+    int v = std::abs(static_cast<unsigned char>(played[n - 33 + k]) - 128);
+    EXPECT_LE(v, 100 * static_cast<int>(33 - k) / 33 + 1) << k;
+  }
+  EXPECT_EQ(played.back(), static_cast<char>(128));
+  ClearWaveCaptureLog();
+  SpeakPhonetic("[bA][bA]");  // stressed: whole (the first, before the block's end)
+  EXPECT_EQ(CapturedBytes().substr(0, wave.size()), wave);
 }
 
 TEST_F(Player, StringLongerThanOneBufferPlaysInSeveralBlocks) {

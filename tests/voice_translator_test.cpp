@@ -3,6 +3,7 @@
 // segment the corpus needs with clean edges, and zelnar-say answers.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -83,6 +84,15 @@ TEST_F(Voice, TheReadmeNamesEverySymbolTheRulesOutput) {
     }
 }
 
+TEST_F(Voice, ClustersNasalsGlidesAndVoicedS) {
+  EXPECT_EQ(TextToPhonetic("absoluto"), "[a/ b/ s/o^/ l/U/ t/u]");  // no vowel after b inside the word
+  EXPECT_EQ(TextToPhonetic("clube"), "[ k/l/U/ b/i]");               // but one at the end
+  EXPECT_EQ(TextToPhonetic("banho"), "[ b/A~/ nh/u]");
+  EXPECT_EQ(TextToPhonetic("pouco"), "[ p/O^w/ k/u]");
+  EXPECT_EQ(TextToPhonetic("esmeralda"), "[i/z/ m/e^/ r/A/w/ d/a^]");
+  EXPECT_EQ(TextToPhonetic("Marretta"), "[ m/a/ rr/E^// t/a^]");
+}
+
 TEST_F(Voice, EveryDatabaseHoldsEverySegmentOfTheCorpusWithCleanEdges) {
   std::ifstream corpus(kVoice + "/corpus.txt");
   std::stringstream text;
@@ -115,10 +125,43 @@ TEST_F(Voice, EveryDatabaseHoldsEverySegmentOfTheCorpusWithCleanEdges) {
   }
 }
 
+TEST(VoiceSpeeds, FasterDatabasesAreShorterAtOneLevelAndOnePitch) {
+  double lastSeconds = 1e9, firstRms = 0;
+  for (int speed = 1; speed <= 5; ++speed) {
+    std::string data = ReadFileBytes(kDiphones + "/DIFONES" + std::to_string(speed) + ".DIF");
+    ASSERT_FALSE(data.empty());
+    double sum = 0;
+    for (char c : data) sum += std::pow(static_cast<unsigned char>(c) - 128, 2);
+    double rms = std::sqrt(sum / static_cast<double>(data.size())), seconds = data.size() / 11025.0;
+    EXPECT_LT(seconds, lastSeconds * 0.95) << "speed " << speed;
+    lastSeconds = seconds;
+    if (speed == 1) firstRms = rms;
+    EXPECT_NEAR(rms / firstRms, 1.0, 0.06) << "speed " << speed;  // within half a decibel
+    // The pitch: the strongest period of the vowel segment $A, 70 to 300 Hz.
+    std::string index = ReadFileBytes(kDiphones + "/DIFONES" + std::to_string(speed) + ".IND");
+    size_t at = index.find(std::string("\x02$A\0", 4));
+    ASSERT_NE(at, std::string::npos);
+    const unsigned char* r = reinterpret_cast<const unsigned char*>(index.data() + at);
+    uint32_t length = r[9] | r[10] << 8, offset = r[11] | r[12] << 8 | r[13] << 16 | uint32_t(r[14]) << 24;
+    ASSERT_GT(length, 600u);
+    auto x = [&](uint32_t k) { return static_cast<double>(static_cast<unsigned char>(data[offset + k])) - 128; };
+    int best = 0;
+    double top = 0;
+    for (int lag = 11025 / 300; lag <= 11025 / 70; ++lag) {
+      double c = 0;
+      for (uint32_t k = 100; k < 400; ++k) c += x(k) * x(k + static_cast<uint32_t>(lag));
+      if (c > top) top = c, best = lag;
+    }
+    EXPECT_NEAR(11025.0 / best, 118.0, 6.0) << "speed " << speed;
+  }
+}
+
 TEST(SayTool, PhoneticIpaAndWav) {
   const std::string say = std::string(ZELNAR_BUILD_DIR) + "/zelnar-say";
   EXPECT_EQ(ShellOutput(say + " --phonetic 'casa da m\xC3\xA3" "e'"), "[ k/A/ z/a^][ d/a^][ m/A~y]\n");
   EXPECT_EQ(ShellOutput("printf 'casa\\np\xC3\xA3o\\n' | " + say + " --ipa"), "\xCB\x88ka.z\xC9\x90\n\xCB\x88p\xC9\x90\xCC\x83w\xCC\x83\n");
+  // A spelled word: the names its letters' recordings say.
+  EXPECT_EQ(ShellOutput(say + " --ipa cpf"), "\xCB\x88se \xCB\x88pe \xCB\x88\xC9\x9B.fi\n");
   TempDir dir;
   std::string wav = dir.path() + "/fala.wav";
   ShellOutput(say + " --wav " + wav + " 'Conex\xC3\xA3o estabelecida'");

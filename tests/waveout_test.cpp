@@ -8,6 +8,7 @@
 #include <cmath>
 #include <thread>
 
+#include "platform/clock.h"
 #include "platform/messages.h"
 #include "speech/wavout.h"
 #include "tests/support/soundtest.h"
@@ -112,6 +113,22 @@ TEST_F(Backends, TheWavFileKeepsThePausesAndCutsWhereTheCutWasHeard) {
   EXPECT_LT(runs[1], 10.0);
   EXPECT_GE(runs[2], 0.48);         // the second sound up to the cut, not beyond
   EXPECT_LT(runs[2], 2.9);
+}
+
+TEST_F(Backends, WithoutATimeScaleTheWavFileKeepsTheFixedWaitsAsSilence) {
+  ScopedEnv noWaits("ZELNAR_TIME_SCALE", "0");
+  std::string path = dir.path() + "/waits.wav";
+  SetWaveBackend(&WavFileWaveBackend(path));
+  PlayAndWait(Sine(11025, 8, 0.3, 440), 11025, 8);
+  SleepMs(250);
+  SleepMs(150);
+  PlayAndWait(Sine(11025, 8, 0.2, 440), 11025, 8);
+  FinishWavFile();
+  std::vector<double> runs = Runs(ReadFileBytes(path));
+  ASSERT_EQ(runs.size(), 3u) << ::testing::PrintToString(runs);
+  EXPECT_NEAR(runs[0], 0.3, 0.02);
+  EXPECT_NEAR(runs[1], 0.4, 0.02);  // both waits, though none was waited
+  EXPECT_NEAR(runs[2], 0.2, 0.02);
 }
 
 TEST_F(Backends, NullBlocksComplete) {

@@ -127,6 +127,18 @@ size_t EndAtZeroCrossing(const uint8_t* data, size_t n, size_t have) {
   return n;
 }
 
+// After the zero crossing, the last 3 ms of a shortened segment still stop
+// from full loudness within one period; they fade to silence instead, the
+// last sample at the centre line.
+void FadeOut(uint8_t* data, size_t n) {
+  const size_t kFade = kSampleRate * 3 / 1000;
+  size_t m = std::min(kFade, n / 2);
+  for (size_t i = 0; i < m; ++i) {
+    uint8_t& v = data[n - 1 - i];
+    v = static_cast<uint8_t>(128 + (v - 128) * static_cast<int>(i) / static_cast<int>(m));
+  }
+}
+
 bool PlayDiphone(const std::string& name, int mode, double f) {
   std::string key = name;
   for (char& c : key)
@@ -143,6 +155,7 @@ bool PlayDiphone(const std::string& name, int mode, double f) {
   size_t got = ReadDiphoneData(rec->offset, data.size(), data.data());
   size_t keep = std::min(got, static_cast<size_t>(n));
   if (shortened && got > keep) keep = EndAtZeroCrossing(data.data(), keep, got);
+  if (shortened) FadeOut(data.data(), keep);
   AppendBytes(data.data(), keep);
   return true;
 }

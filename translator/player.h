@@ -2,8 +2,9 @@
 // database into the speech buffer, which is played whenever it fills and at
 // the end. A segment or character file longer than the buffer (63,956
 // samples after its header) is not cut: it goes on in the next block. A
-// segment shortened by the segment cut or a length factor ends at its last
-// crossing of the centre line within 20 ms, so that it does not click.
+// segment shortened by the segment cut, the floor or a length factor ends at
+// its last crossing of the centre line within 20 ms and its last 3 ms fade to
+// silence, so that it does not click; a segment played whole is untouched.
 #pragma once
 #include <string>
 #include <string_view>

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "caracteres.h"
 #include "fonetica.h"
 #include "platform/latin1.h"
 #include "platform/paths.h"
@@ -41,6 +42,29 @@ std::map<std::string, std::string> IpaTable() {
   return table;
 }
 
+std::string ToIpa(const std::string& phonetic, const std::map<std::string, std::string>& table);
+
+// What the recording of a spelled character says, in IPA: its name read by
+// the rules (the names of voice/caracteres.txt), or the character itself.
+std::string SpelledIpa(unsigned char c, const std::map<std::string, std::string>& table) {
+  static std::map<int, std::string> names;
+  if (names.empty()) {
+    std::istringstream in(kCaracteres);
+    for (std::string line; std::getline(in, line);) {
+      size_t tab = line.find('\t');
+      if (line.empty() || line[0] == '#' || tab == std::string::npos) continue;
+      names[std::atoi(line.c_str())] = Utf8ToLatin1(line.substr(tab + 1));
+    }
+  }
+  static int depth = 0;  // a name that is itself spelled is not looked up again
+  auto it = names.find(c);
+  if (it == names.end() || depth > 0) return "\xE2\x9F\xA8" + Latin1ToUtf8(std::string(1, static_cast<char>(c))) + "\xE2\x9F\xA9";
+  ++depth;
+  std::string ipa = ToIpa(TextToPhonetic(it->second), table);
+  --depth;
+  return ipa.find("\xE2\x9F\xA8") == std::string::npos ? ipa : "\xE2\x9F\xA8" + Latin1ToUtf8(std::string(1, static_cast<char>(c))) + "\xE2\x9F\xA9";
+}
+
 // One syllable: the longest symbol first; an upper-case vowel is stressed.
 std::string SyllableIpa(const std::string& unit, const std::map<std::string, std::string>& table, bool& stressed) {
   std::string lower, out;
@@ -50,7 +74,7 @@ std::string SyllableIpa(const std::string& unit, const std::map<std::string, std
   }
   for (size_t i = 0; i < lower.size();) {
     if (lower[i] == '_') {
-      out += "\xE2\x9F\xA8" + Latin1ToUtf8(lower.substr(i + 1, 1)) + "\xE2\x9F\xA9";  // spelled: <x>
+      out += SpelledIpa(static_cast<unsigned char>(i + 1 < unit.size() ? unit[i + 1] : ' '), table);
       i += 2;
       continue;
     }

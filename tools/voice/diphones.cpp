@@ -25,8 +25,18 @@ namespace voice {
 namespace {
 constexpr const char* kDiphoneDir = "c/kelmar/som/difones";
 constexpr int kRate = 11025;
-// Words per minute of each speed's database, slowest first.
-constexpr int kSpeedRates[5] = {140, 165, 195, 225, 260};
+// Words per minute of each speed's database, slowest first: with the cuts
+// and pauses of the default TAVIRO.INI, about 4, 5, 6, 7.5 and 9 syllables a
+// second, every phoneme kept (espeak-ng shortens its phonemes evenly).
+constexpr int kSpeedRates[5] = {140, 165, 195, 245, 300};
+// espeak-ng's pitch setting for the monotone recording: a base of about
+// 115 Hz, the middle of a man's relaxed speaking voice (espeak-ng's own 89 Hz
+// sounds low and tired once the intonation is taken away), the same at every
+// speed.
+constexpr int kPitch = 75;
+// The level of every database: the median RMS of its segments, so that all
+// speeds sound equally loud; peaks above full scale are limited softly.
+constexpr float kLevel = 0.17f;
 
 std::set<std::string>* gNames = nullptr;
 void Collect(std::string_view name, bool, int depth) {
@@ -42,7 +52,7 @@ void NamesOfUnits(std::set<std::string>& names) {
   const char* nuclei[] = {"a", "e", "i", "o", "u", "a^", "e^", "o^", "i^", "u^", "a~", "e~", "i~", "o~", "u~",
                           "ay", "aw", "ey", "ew", "e^y", "e^w", "oy", "o^y", "uy", "iw", "ow", "o^w", "a^y",
                           "a^w", "a~w", "a~y", "e~y", "o~y", "u~y", "yw", "iy", "uw"};
-  const char* codas[] = {"", "s", "r", "m", "n", "rs", "ns"};
+  const char* codas[] = {"", "s", "z", "r", "m", "n", "rs", "ns"};
   for (const char* o : onsets)
     for (const char* v : nuclei)
       for (const char* c : codas) SplitUnit(std::string(o) + v + c, 1.0);
@@ -96,6 +106,11 @@ Recipe RecipeOf(std::string name) {
   }
   char v = rest[0];
   char glide = rest.size() > 1 ? rest[1] : 0;
+  if (glide == 'Z') {  // a syllable of one vowel closed by a voiced s: "es" of "esmeralda"
+    static const std::pair<char, const char*> kVowels[] = {{'A', "a"}, {'E', "e"}, {'I', "i"}, {'O', "o"}, {'U', "u"}};
+    for (const auto& [letter, ph] : kVowels)
+      if (v == letter) return {"'" + std::string(ph) + "zma", 0, "m"};
+  }
   std::string vowel;
   bool closed = mark == "CIRC", nasal = mark == "TIL";
   switch (v) {
@@ -133,15 +148,20 @@ Sound Record(const Recipe& r) {
   return part;
 }
 
-// espeak-ng's rate and pitch range for the databases, put back afterwards.
+// espeak-ng's rate, pitch and pitch range for the databases, put back afterwards.
 struct VoiceSettings {
-  int rate, range;
-  VoiceSettings(int wpm) : rate(espeak_GetParameter(espeakRATE, 1)), range(espeak_GetParameter(espeakRANGE, 1)) {
+  int rate, pitch, range;
+  VoiceSettings(int wpm)
+      : rate(espeak_GetParameter(espeakRATE, 1)),
+        pitch(espeak_GetParameter(espeakPITCH, 1)),
+        range(espeak_GetParameter(espeakRANGE, 1)) {
     espeak_SetParameter(espeakRATE, wpm, 0);
+    espeak_SetParameter(espeakPITCH, kPitch, 0);
     espeak_SetParameter(espeakRANGE, 0, 0);  // monotone
   }
   ~VoiceSettings() {
     espeak_SetParameter(espeakRATE, rate, 0);
+    espeak_SetParameter(espeakPITCH, pitch, 0);
     espeak_SetParameter(espeakRANGE, range, 0);
   }
 };
@@ -177,17 +197,30 @@ std::pair<std::string, std::string> Database(const std::set<std::string>& names,
   Synthesize("a");  // the synthesizer started, so that its settings hold
   VoiceSettings settings(wpm);
   std::map<std::string, Sound> sounds;  // upper-case name -> 11,025 Hz samples
-  float peak = 0;
+  std::vector<float> levels;
   for (const std::string& name : names) {
     std::string key = name;
     for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (key.size() > 8 || sounds.count(key)) continue;
+    // libsoxr's steep low-pass is the filter before the resampling: the band
+    // up to 5 kHz is kept, nothing above 5.5 kHz folds back.
     Sound s = Resample(Cut(Record(RecipeOf(key))), kRate);
     s = Cut(s);  // again at the new rate: the resampler's edges
-    for (float v : s.samples) peak = std::max(peak, std::fabs(v));
+    double sum = 0;
+    for (float v : s.samples) sum += double(v) * v;
+    if (!s.samples.empty()) levels.push_back(static_cast<float>(std::sqrt(sum / double(s.samples.size()))));
     sounds[key] = std::move(s);
   }
-  const float gain = peak > 0 ? 0.9f / peak : 1.0f;
+  std::nth_element(levels.begin(), levels.begin() + static_cast<long>(levels.size() / 2), levels.end());
+  const float median = levels.empty() ? 0 : levels[levels.size() / 2];
+  const float gain = median > 0 ? kLevel / median : 1.0f;
+  // Above 0.8 of full scale the peaks bend smoothly towards 1 instead of clipping.
+  auto limit = [](float v) {
+    float a = std::fabs(v);
+    if (a <= 0.8f) return v;
+    float bent = 0.8f + 0.2f * std::tanh((a - 0.8f) / 0.2f);
+    return v < 0 ? -bent : bent;
+  };
   std::string index, data;
   for (const auto& [key, s] : sounds) {  // std::map: ascending byte order
     size_t n = std::min<size_t>(s.samples.size(), 65535);
@@ -195,7 +228,7 @@ std::pair<std::string, std::string> Database(const std::set<std::string>& names,
     index += key + std::string(8 - key.size(), '\0');
     index += Le(static_cast<uint32_t>(n), 2) + Le(static_cast<uint32_t>(data.size()), 4);
     for (size_t i = 0; i < n; ++i) {
-      int v = static_cast<int>(std::lrint(std::clamp(s.samples[i] * gain, -1.0f, 1.0f) * 127.0f)) + 128;
+      int v = static_cast<int>(std::lrint(limit(s.samples[i] * gain) * 127.0f)) + 128;
       data += static_cast<char>(std::clamp(v, 1, 255));
     }
   }
@@ -227,7 +260,7 @@ void WriteDiphones(Build& b) {
   for (int speed = 1; speed <= 5; ++speed) {
     int wpm = kSpeedRates[speed - 1];
     std::string base = dir + "DIFONES" + std::to_string(speed);
-    std::string recipe = "diphones 4 " + SynthesizerVersion() + " " + std::to_string(wpm) + " " + list;
+    std::string recipe = "diphones 5 " + std::to_string(kPitch) + " " + std::to_string(kLevel) + " " + SynthesizerVersion() + " " + std::to_string(wpm) + " " + list;
     std::pair<std::string, std::string> db;
     bool made = false;
     auto make = [&] {
