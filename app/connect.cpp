@@ -199,13 +199,17 @@ namespace {
 // often a soft tone says that it is still going on.
 constexpr int kAnswerLimitMs = 30000;
 constexpr int kToneEveryMs = 2000;
+// The profile list and the check of the interface are waited for until netsh
+// has answered: a list or a check cut short by a busy machine would ask again
+// for a known key, or call a made connection a failure.
+constexpr int kQueryLimitMs = 5000;
 
 // A profile added for a connection that then failed holds a key that did not
 // work: without it the next choice of the network asks the key again, instead
 // of trying the wrong one for ever.
 void ForgetProfile(std::string_view raw) {
   StartCommand("netsh wlan delete profile name=\"" + QuoteArgument(NetworkName(raw)) + "\"");
-  WaitCommand(1000);
+  WaitCommand(kQueryLimitMs);
   ReadCommandOutput();
   EndCommand();
 }
@@ -246,21 +250,16 @@ bool AwaitAnswer() {
 
 std::string ReadInterfaces() {
   StartCommand("netsh wlan show interfaces");
-  WaitCommand(1500);
+  WaitCommand(kQueryLimitMs);
   std::string text = ReadCommandOutput();
   EndCommand();
   return text;
 }
 }  // namespace
 
-constexpr int kProfileListLimitMs = 5000;
-
 void ConnectNetwork(std::string_view raw) {
   StartCommand("netsh wlan show profiles");
-  // Waited for until it has answered (NetworkManager may take over a second):
-  // a list cut short would ask again for the key of a known network. A netsh
-  // still lingering at the limit is ended.
-  WaitCommand(kProfileListLimitMs);
+  WaitCommand(kQueryLimitMs);  // NetworkManager may take over a second
   std::string profiles = ReadCommandOutput();
   EndCommand();
   // netsh knows the network by its own name: whole lines are compared with
