@@ -35,6 +35,8 @@ void PostMessage(unsigned code, uintptr_t wparam, intptr_t lparam) {
 
 void PostQuitMessage() { PostMessage(kMsgQuit); }
 
+void PostCall(void (*fn)(intptr_t), intptr_t arg) { PostMessage(kMsgCall, reinterpret_cast<uintptr_t>(fn), arg); }
+
 bool MessagesPending() {
   std::lock_guard<std::mutex> lock(gMutex);
   return !gQueue.empty() || !gTaken.empty();
@@ -59,7 +61,8 @@ void DispatchMessages() {
       gQuitAction();
       return;
     }
-    if (gHandler) gHandler(m);
+    if (m.code == kMsgCall) reinterpret_cast<void (*)(intptr_t)>(m.wparam)(m.lparam);
+    else if (gHandler) gHandler(m);
   }
 }
 

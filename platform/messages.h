@@ -8,6 +8,7 @@ constexpr unsigned kMsgWaveDone = 957;     // a wave-out block has finished
 constexpr unsigned kMsgSpeechCut = 1123;   // the cut wakes a waiter
 constexpr unsigned kMsgEngineBusy = 2980;  // an engine thread wakes a waiter
 constexpr unsigned kMsgQuit = 0x0012;      // ends the program (exit code 255)
+constexpr unsigned kMsgCall = 0x8001;      // a call posted to the main thread
 
 struct Message {
   unsigned code = 0;
@@ -33,6 +34,11 @@ void SetEventSource(const EventSource* source);  // nullptr: no input device
 // Thread-safe: queues a message for the main thread and wakes a waiter.
 void PostMessage(unsigned code, uintptr_t wparam = 0, intptr_t lparam = 0);
 void PostQuitMessage();
+// Thread-safe: runs fn(arg) on the main thread when it next dispatches, in
+// order with the other messages; the window procedure never sees it. Speech
+// objects working on threads of their own reach the main thread this way, as
+// the platform's objects of a single-threaded apartment do.
+void PostCall(void (*fn)(intptr_t), intptr_t arg);
 
 // Main thread: polls the input source, then dispatches every message that is
 // queued at that moment. A quit message runs the quit action.
