@@ -56,6 +56,7 @@ struct Block {
   std::vector<uint8_t> data;
 };
 std::list<Block> gBlocks;
+uintptr_t gSerial = 0;  // the header's user value: which block came back
 WaveDevice* gDevice = nullptr;
 bool gSounding = false;
 bool gBusy = false;  // texts were queued and kIdle has not been told yet
@@ -159,22 +160,23 @@ void Drop(size_t bytes) {
   gWake.notify_all();
 }
 
-// Each block is freed here only, when the device gives it back.
-void BlockDone(intptr_t header) {
-  auto* h = reinterpret_cast<WaveHeader*>(header);
+// A block a purge has already let go of is no longer in the list.
+void BlockDone(intptr_t serial) {
   for (auto it = gBlocks.begin(); it != gBlocks.end(); ++it) {
-    if (&it->header != h) continue;
+    if (it->header.user != static_cast<uintptr_t>(serial)) continue;
     Drop(it->data.size());
-    if (gDevice) WaveOutUnprepareHeader(gDevice, h);
+    if (gDevice) WaveOutUnprepareHeader(gDevice, &it->header);
     gBlocks.erase(it);
     break;
   }
   Pump(0);
 }
 
-// The backends report from their own threads; the block is handled on the
-// main thread.
-void Notify(unsigned, uintptr_t, intptr_t header) { PostCall(BlockDone, header); }
+// The backends report from their own threads, the block still alive; it is
+// handled on the main thread.
+void Notify(unsigned, uintptr_t, intptr_t header) {
+  PostCall(BlockDone, static_cast<intptr_t>(reinterpret_cast<WaveHeader*>(header)->user));
+}
 
 // Plays the samples waiting, in one block; they keep waiting while another
 // user holds the device.
@@ -196,7 +198,7 @@ void Play() {
   gWaiting.clear();
   b.header.data = b.data.data();
   b.header.length = static_cast<uint32_t>(b.data.size());
-  b.header.user = reinterpret_cast<uintptr_t>(&b);
+  b.header.user = ++gSerial;
   if (WaveOutPrepareHeader(gDevice, &b.header) != kWaveOk) {
     Drop(b.data.size());
     gBlocks.pop_back();
@@ -302,7 +304,10 @@ void EspeakPurge() {
     WaveOutClose(gDevice);
     gDevice = nullptr;
   }
-  Drop(dropped);  // the blocks come back through BlockDone
+  // A reset reports every block before it returns: the device holds none.
+  for (const Block& b : gBlocks) dropped += b.data.size();
+  gBlocks.clear();
+  Drop(dropped);
   gSounding = false;
   gBusy = false;
 }
