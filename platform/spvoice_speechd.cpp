@@ -4,6 +4,7 @@
 // ended or cancelled; a text whose end never comes (a daemon that died or
 // hangs) counts as ended once it has had far more time than it could need.
 #include <libspeechd.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cctype>
@@ -121,7 +122,7 @@ class SpeechdVoice : public SpVoice {
   }
   int WaitSpeakComplete(int ms) override {
     std::unique_lock<std::mutex> lock(gMutex);
-    if (!Complete() && Clock::now() >= gDeadline) {
+    if (!Complete() && Hung()) {
       lock.unlock();
       spd_cancel(c_);  // a dead daemon is stopped, and the program goes on
       lock.lock();
@@ -132,6 +133,13 @@ class SpeechdVoice : public SpVoice {
   }
 
  private:
+  // A daemon that closed its end, or one that has not ended a text long
+  // after it could have.
+  bool Hung() {
+    pollfd p{c_->socket, POLLRDHUP, 0};
+    bool closed = poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL));
+    return closed || Clock::now() >= gDeadline;
+  }
   SPDConnection* c_;
   std::vector<std::string> voices_;
 };
