@@ -75,7 +75,7 @@ void Tell(EspeakEvent e, intptr_t text) {
 void Pump(intptr_t);
 
 void PostPump() {  // under gMutex
-  if (gPumpPosted) return;
+  if (gPumpPosted || gStop) return;  // at the end the queue may be gone
   gPumpPosted = true;
   PostCall(Pump, 0);
 }

@@ -47,5 +47,9 @@ std::unique_ptr<SpVoice> CreateSpeechdSpVoice();
 // about 11.6 % faster (three times as fast at 10, a third at -10), kept
 // within espeak-ng's 80..450.
 int EspeakWpmForRate(int rate);
+// Measuring only: called on libspeechd's thread when speech-dispatcher
+// reports a text begun (1), ended (2) or cancelled (8).
+void SetSpeechdObserver(void (*observer)(int event));
+
 // In speech-dispatcher's -100..100: ten times the rate.
 int SpeechdRateForRate(int rate);

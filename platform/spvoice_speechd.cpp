@@ -33,7 +33,14 @@ std::set<size_t> gEndedEarly;  // ended before spd_say returned its number
 int gSaying = 0;               // spd_say calls under way
 Clock::time_point gDeadline;   // when the pending texts count as ended
 
-void Ended(size_t id, size_t, SPDNotificationType) {
+void (*gObserver)(int) = nullptr;
+
+void Begun(size_t, size_t, SPDNotificationType) {
+  if (gObserver) gObserver(SPD_BEGIN);
+}
+
+void Ended(size_t id, size_t, SPDNotificationType type) {
+  if (gObserver) gObserver(type == SPD_EVENT_CANCEL ? SPD_CANCEL : SPD_END);
   {
     std::lock_guard<std::mutex> lock(gMutex);
     if (!gPending.erase(id)) gEndedEarly.insert(id);
@@ -61,8 +68,10 @@ bool Blank(std::string_view s) {
 class SpeechdVoice : public SpVoice {
  public:
   explicit SpeechdVoice(SPDConnection* c) : c_(c) {
+    c_->callback_begin = Begun;
     c_->callback_end = Ended;
     c_->callback_cancel = Ended;
+    spd_set_notification_on(c_, SPD_BEGIN);
     spd_set_notification_on(c_, SPD_END);
     spd_set_notification_on(c_, SPD_CANCEL);
     if (SPDVoice** list = spd_list_synthesis_voices(c_)) {
@@ -144,6 +153,8 @@ class SpeechdVoice : public SpVoice {
   std::vector<std::string> voices_;
 };
 }  // namespace
+
+void SetSpeechdObserver(void (*observer)(int)) { gObserver = observer; }
 
 int SpeechdRateForRate(int rate) { return std::clamp(rate * 10, -100, 100); }
 

@@ -10,21 +10,11 @@
 #include "platform/waveout_capture.h"
 #include "speech/dispatch.h"
 #include "tests/support/calllog.h"
+#include "tests/support/pump.h"
 #include "tests/support/soundtest.h"
 
 namespace {
 const char* kSentence = "Bom dia, voc\xEA est\xE1 ouvindo o Zelnar.";
-
-// Waits at most five seconds for the condition, pumping meanwhile.
-template <typename F>
-bool Within5s(F done) {
-  int64_t end = NowMs() + 5000;
-  while (!done()) {
-    if (NowMs() > end) return false;
-    if (WaitMessageFor(20)) DispatchMessages();
-  }
-  return true;
-}
 
 size_t BytesWritten(size_t fromBlock = 0) {
   size_t n = 0;
@@ -49,7 +39,7 @@ TEST_F(EspeakEnginesTest, VoicesBeginWithBrazilianPortuguese) {
 TEST_F(EspeakEnginesTest, Sapi5SpeaksASentenceThroughTheWaveOutput) {
   ASSERT_TRUE(EngineStart(1, 0, 0, "", 5));
   EngineSpeak(kSentence);
-  ASSERT_TRUE(Within5s([] { return !EngineBusy(false); }));
+  ASSERT_TRUE(Within(5000, [] { return !EngineBusy(false); }));
   ASSERT_FALSE(WaveCapture().blocks.empty());
   for (const CapturedBlock& b : WaveCapture().blocks) EXPECT_EQ(b.format, (WaveFormat{22050, 16, 1}));
   EXPECT_GT(BytesWritten(), 22050u * 2);  // more than a second of speech
@@ -62,7 +52,7 @@ TEST_F(EspeakEnginesTest, Sapi5StopCutsTheSoundAtOnce) {
   std::string text;
   for (int i = 0; i < 20; ++i) text += kSentence + std::string(" ");
   EngineSpeak(text);
-  ASSERT_TRUE(Within5s([] { return !WaveCapture().blocks.empty(); }));
+  ASSERT_TRUE(Within(5000, [] { return !WaveCapture().blocks.empty(); }));
   SetCaptureAutoComplete(true);
   size_t before = WaveCapture().blocks.size();
   EngineStop();
@@ -77,9 +67,9 @@ TEST_F(EspeakEnginesTest, Sapi4TellsTextDoneBeforeTheSoundEnds) {
   ASSERT_TRUE(EngineStart(1, 0, 0, "", 4));
   SetCaptureAutoComplete(false);
   EngineSpeak("Bom dia.");  // shorter than the two seconds the synthesis runs ahead
-  ASSERT_TRUE(Within5s([] { return !WaveCapture().blocks.empty() && !EngineBusy(true); }));
+  ASSERT_TRUE(Within(5000, [] { return !WaveCapture().blocks.empty() && !EngineBusy(true); }));
   EXPECT_TRUE(EngineBusy(false));  // the sound is still queued
   CompleteCapturedBlocks();
-  ASSERT_TRUE(Within5s([] { return !EngineBusy(false); }));
+  ASSERT_TRUE(Within(5000, [] { return !EngineBusy(false); }));
   EXPECT_GT(BytesWritten(), 22050u / 2);
 }
