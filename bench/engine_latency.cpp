@@ -42,6 +42,7 @@ int64_t Now() { return std::chrono::duration_cast<std::chrono::microseconds>(Clo
 
 // The backend measured, with the moments of its first write and first reset.
 std::atomic<int64_t> gFirst{0}, gCut{0};
+std::atomic<bool> gArmed{false};  // a key is on its way: the next reset or cancel is its cut
 int Open(const WaveFormat& f, WaveNotify n) { return SdlWaveBackend().open(f, n); }
 void Write(WaveHeader* h) {
   int64_t zero = 0;
@@ -50,7 +51,7 @@ void Write(WaveHeader* h) {
 }
 void Reset() {
   int64_t zero = 0;
-  gCut.compare_exchange_strong(zero, Now());
+  if (gArmed) gCut.compare_exchange_strong(zero, Now());
   SdlWaveBackend().reset();
 }
 void Close() { SdlWaveBackend().close(); }
@@ -59,7 +60,7 @@ const WaveBackend kTiming{"timing", Open, Write, Reset, Close};
 void Observe(int event) {
   int64_t zero = 0;
   if (event == 1) gFirst.compare_exchange_strong(zero, Now());
-  if (event == 8) gCut.compare_exchange_strong(zero, Now());
+  if (event == 8 && gArmed) gCut.compare_exchange_strong(zero, Now());
 }
 
 void DropKeys() {
@@ -83,15 +84,19 @@ double CutMs(const std::string& text, unsigned& jitter) {
   int delayUs = 30000 + static_cast<int>((jitter >> 8) % 20000);
   std::atomic<int64_t> typed{0};
   std::thread typist([&] {
-    while (!gFirst) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    int64_t end = Now() + 5000000;
+    while (!gFirst && Now() < end) std::this_thread::sleep_for(std::chrono::microseconds(200));
     std::this_thread::sleep_for(std::chrono::microseconds(delayUs));
     typed = Now();
+    gArmed = true;
     PostMessage(kMsgCharacter, 'x', 0);
   });
   Speak(text);  // the translator returns only when cut; an engine at once
+  Await(gFirst);
   while (SpeechBusy()) WaitMessage();
   typist.join();
   Await(gCut);
+  gArmed = false;
   DropKeys();
   while (SpeechBusy()) WaitMessage();
   return gCut ? (gCut - typed) / 1000.0 : -1;
@@ -101,7 +106,8 @@ double FirstMs(const std::string& text) {
   gFirst = 0;
   int64_t start = Now();
   std::thread typist([] {
-    while (!gFirst) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    int64_t end = Now() + 5000000;
+    while (!gFirst && Now() < end) std::this_thread::sleep_for(std::chrono::microseconds(200));
     PostMessage(kMsgCharacter, 'x', 0);  // only the start is measured
   });
   Speak(text);

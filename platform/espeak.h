@@ -29,7 +29,8 @@ struct EspeakSettings {
 enum class EspeakEvent { kTextStarted, kTextDone, kAudioStart, kAudioStop, kIdle };
 
 // Receives the channel's notifications on the main thread; `text` is the
-// value queued with the text (kTextStarted, kTextDone) or 0. kAudioStop comes
+// value queued with the text (kTextStarted, kTextDone) or 0. kTextStarted
+// comes at the first dispatch after the text was queued. kAudioStop comes
 // when the last sound has been heard; kIdle when nothing is queued any more
 // and nothing sounds, also after texts that gave no sound.
 using EspeakListener = void (*)(EspeakEvent event, intptr_t text, void* context);

@@ -105,8 +105,6 @@ void Work() {
     gSynthesising = true;
     gCancel = false;
     gSynthGeneration = t.generation;
-    gOut.push_back(Out{Out::kStarted, {}, t.text, t.generation});
-    PostPump();
     lock.unlock();
     if (!t.settings.voice.empty()) espeak_SetVoiceByName(t.settings.voice.c_str());
     espeak_SetParameter(espeakRATE, t.settings.wpm, 0);
@@ -280,6 +278,10 @@ bool EspeakSpeak(std::string_view latin1, const EspeakSettings& settings, intptr
   {
     std::lock_guard<std::mutex> lock(gMutex);
     gTexts.push_back(Text{Latin1ToUtf8(latin1), settings, text, gGeneration});
+    // Told at the next dispatch, not when the worker comes to it: a wait
+    // that pumps right after the text was handed over already counts it.
+    gOut.push_back(Out{Out::kStarted, {}, text, gGeneration});
+    PostPump();
   }
   gBusy = true;
   gWake.notify_all();

@@ -1,5 +1,6 @@
 #include "platform/messages.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -40,6 +41,12 @@ void PostCall(void (*fn)(intptr_t), intptr_t arg) { PostMessage(kMsgCall, reinte
 bool MessagesPending() {
   std::lock_guard<std::mutex> lock(gMutex);
   return !gQueue.empty() || !gTaken.empty();
+}
+
+bool WindowMessagesPending() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto window = [](const Message& m) { return m.code != kMsgCall; };
+  return std::any_of(gQueue.begin(), gQueue.end(), window) || std::any_of(gTaken.begin(), gTaken.end(), window);
 }
 
 void DispatchMessages() {

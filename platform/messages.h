@@ -50,6 +50,8 @@ void WaitMessage();
 bool WaitMessageFor(int timeout_ms);
 
 bool MessagesPending();
+// Whether a message for the window procedure waits (posted calls aside).
+bool WindowMessagesPending();
 
 // What a quit message does; the default ends the process with exit code 255.
 void SetQuitAction(void (*action)());

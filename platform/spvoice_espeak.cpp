@@ -39,14 +39,16 @@ class EspeakVoice : public SpVoice {
       }
     return true;
   }
+  // Input for the window ends the wait early, still speaking: the caller
+  // looks at the keys at once and a cut is not held back.
   int WaitSpeakComplete(int ms) override {
     int64_t end = NowMs() + ms;
     for (;;) {
       EspeakIdle();  // takes what the channel has told meanwhile
       if (complete_) return kWaitObject;
       int64_t left = end - NowMs();
-      if (left <= 0) return kWaitTimeout;
-      if (WaitMessageFor(static_cast<int>(left))) DispatchMessages();
+      if (left <= 0 || WindowMessagesPending()) return kWaitTimeout;
+      if (WaitMessageFor(static_cast<int>(left)) && !WindowMessagesPending()) DispatchMessages();
     }
   }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "console/console.h"
+#include "console/keyboard.h"
 #include "platform/messages.h"
 #include "platform/spvoice.h"
 #include "speech/sounds.h"
@@ -41,10 +42,12 @@ void Sapi5Speak(int code, std::string_view text) {
   if (!e.voice->Speak(text.empty() ? std::string_view(" ") : text, kSpeakAsync | kSpeakIsNotXml)) PlayBell();
 }
 
+// With a key waiting the query does not wait: the cut that follows it is not
+// held back by a poll.
 bool Sapi5Busy(int code, bool) {
   Engine& e = Of(code);
   if (!e.voice) return false;
-  if (e.voice->WaitSpeakComplete(20) != kWaitTimeout) return false;
+  if (e.voice->WaitSpeakComplete(KeyWaiting() ? 0 : 20) != kWaitTimeout) return false;
   PostMessage(kMsgEngineBusy, 0, 0);
   return true;
 }

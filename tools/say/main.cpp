@@ -190,6 +190,8 @@ int main(int argc, char** argv) {
   if (mode == "--coverage") setenv("ZELNAR_AUDIO", "null", 1);
   if (mode == "--wav" || mode == "--coverage") setenv("ZELNAR_TIME_SCALE", "0", 0);
   if (engine != 0) {
+    if (engine == 54 && mode == "--wav")
+      std::fprintf(stderr, "zelnar-say: engine 54 plays through speech-dispatcher; %s stays empty\n", wav.c_str());
     int r = SpeakWithEngine(engine, voice, rate, lines);
     if (mode == "--wav") FinishWavFile();
     return r;
