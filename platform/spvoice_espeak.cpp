@@ -34,15 +34,18 @@ class EspeakVoice : public SpVoice {
     if (text.empty()) return true;
     if (!EspeakSpeak(text, settings_)) return false;
     complete_ = false;
-    if (!(flags & kSpeakAsync))
-      while (WaitSpeakComplete(1000) != kWaitObject) {
-      }
+    // Synchronous: every message is dispatched until the text has sounded.
+    while (!(flags & kSpeakAsync) && !complete_) {
+      EspeakIdle();
+      if (!complete_ && WaitMessageFor(100)) DispatchMessages();
+    }
     return true;
   }
   // Input for the window ends the wait early, still speaking: the caller
   // looks at the keys at once and a cut is not held back.
   int WaitSpeakComplete(int ms) override {
     int64_t end = NowMs() + ms;
+    if (MessagesPending()) DispatchMessages();  // what came before the wait
     for (;;) {
       EspeakIdle();  // takes what the channel has told meanwhile
       if (complete_) return kWaitObject;
