@@ -53,9 +53,9 @@ TEST_F(EspeakEnginesTest, Sapi5StopCutsTheSoundAtOnce) {
   for (int i = 0; i < 20; ++i) text += kSentence + std::string(" ");
   EngineSpeak(text);
   ASSERT_TRUE(Within(5000, [] { return !WaveCapture().blocks.empty(); }));
-  SetCaptureAutoComplete(true);
-  size_t before = WaveCapture().blocks.size();
   EXPECT_TRUE(EngineBusy(false));  // as the cut asks first; its wake-up message still waits
+  SetCaptureAutoComplete(true);    // for the space that stop speaks
+  size_t before = WaveCapture().blocks.size();
   EngineStop();
   EXPECT_FALSE(EngineBusy(false));
   size_t reset = FindCall(WaveCapture().calls, "reset");
