@@ -117,6 +117,7 @@ bool SendText(const std::string& text) {
 
 bool Sapi4Start(int voice, int speed, int pitch, std::string_view) {
   KeepDirectory keep;
+  ReleaseAll();  // a start again lets go of what the last one made
   if (voice < 1) voice = 1;
   if (CreateAudioDestination(&gAudio) != 0) {
     gAudio = nullptr;

@@ -20,6 +20,7 @@ Engine& Of(int code) { return gEngines[code == 54 ? 1 : 0]; }
 
 bool Sapi5Start(int code, int voice, int speed, int, std::string_view) {
   Engine& e = Of(code);
+  e.voice.reset();  // one voice object at a time: the old one lets go of the channel first
   e.voice = CreateSpVoice(code);
   if (!e.voice) return false;
   e.voiceCount = e.voice->SetEventInterests(kAllVoiceEvents) ? e.voice->VoiceCount() : 0;
