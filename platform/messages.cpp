@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -41,9 +42,17 @@ void PostMessage(unsigned code, uintptr_t wparam, intptr_t lparam) {
 
 void PostQuitMessage() { PostMessage(kMsgQuit); }
 
+void PostCall(void (*fn)(intptr_t), intptr_t arg) { PostMessage(kMsgCall, reinterpret_cast<uintptr_t>(fn), arg); }
+
 bool MessagesPending() {
   std::lock_guard<std::mutex> lock(gMutex);
   return !gQueue.empty() || !gTaken.empty();
+}
+
+bool WindowMessagesPending() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto window = [](const Message& m) { return m.code != kMsgCall; };
+  return std::any_of(gQueue.begin(), gQueue.end(), window) || std::any_of(gTaken.begin(), gTaken.end(), window);
 }
 
 void DispatchMessages() {
@@ -65,7 +74,8 @@ void DispatchMessages() {
       gQuitAction();
       return;
     }
-    if (gHandler) gHandler(m);
+    if (m.code == kMsgCall) reinterpret_cast<void (*)(intptr_t)>(m.wparam)(m.lparam);
+    else if (gHandler) gHandler(m);
   }
 }
 

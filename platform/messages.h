@@ -12,6 +12,7 @@ constexpr unsigned kMsgQuit = 0x0012;      // ends the program (exit code 255)
 // reaches a window: the program ends at its next pump, between two of its
 // steps, so that no file it is writing is left half written.
 constexpr unsigned kMsgEndSignal = 0x0016;
+constexpr unsigned kMsgCall = 0x8001;      // a call posted to the main thread
 
 struct Message {
   unsigned code = 0;
@@ -37,6 +38,11 @@ void SetEventSource(const EventSource* source);  // nullptr: no input device
 // Thread-safe: queues a message for the main thread and wakes a waiter.
 void PostMessage(unsigned code, uintptr_t wparam = 0, intptr_t lparam = 0);
 void PostQuitMessage();
+// Thread-safe: runs fn(arg) on the main thread when it next dispatches, in
+// order with the other messages; the window procedure never sees it. Speech
+// objects working on threads of their own reach the main thread this way, as
+// the platform's objects of a single-threaded apartment do.
+void PostCall(void (*fn)(intptr_t), intptr_t arg);
 
 // Main thread: polls the input source, then dispatches every message that is
 // queued at that moment. A quit message runs the quit action.
@@ -48,6 +54,8 @@ void WaitMessage();
 bool WaitMessageFor(int timeout_ms);
 
 bool MessagesPending();
+// Whether a message for the window procedure waits (posted calls aside).
+bool WindowMessagesPending();
 
 // What a quit message does; the default ends the process with exit code 255.
 void SetQuitAction(void (*action)());

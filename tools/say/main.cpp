@@ -1,9 +1,13 @@
-// zelnar-say [--phonetic | --ipa | --wav FILE | --coverage] [TEXT...]
+// zelnar-say [--engine 4|5|54 [--voice N] [--rate R]] [--phonetic | --ipa | --wav FILE | --coverage] [TEXT...]
 // Reads UTF-8 text from the arguments or, without them, from standard input,
 // and goes through the same code the program uses: the phonetic string, its
 // IPA (one line per input line), or the speech written to a WAV file. With
 // --coverage the text is spoken silently and the share of segments the
-// diphone database holds is reported.
+// diphone database holds is reported. With --engine the text is spoken by
+// that engine (4 SAPI 4 and 5 SAPI 5 over espeak-ng, 54 SAPI 5.4 over
+// speech-dispatcher) with the voice number and speed TAVIRO.INI would give
+// it; aloud, or into the --wav file for the engines that play through the
+// program.
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -16,9 +20,12 @@
 #include "caracteres.h"
 #include "fonetica.h"
 #include "platform/latin1.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 #include "platform/waveout.h"
+#include "speech/dispatch.h"
 #include "speech/speak.h"
+#include "speech/sounds.h"
 #include "speech/speech.h"
 #include "translator/phonetic.h"
 #include "translator/player.h"
@@ -136,8 +143,35 @@ void Count(std::string_view name, bool found, int depth) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: zelnar-say [--phonetic | --ipa | --wav FILE | --coverage] [TEXT...]\n");
+  std::fprintf(stderr,
+               "usage: zelnar-say [--engine 4|5|54 [--voice N] [--rate R]] "
+               "[--phonetic | --ipa | --wav FILE | --coverage] [TEXT...]\n");
   return 2;
+}
+
+// A whole number, or false.
+bool Number(const char* s, int* value) {
+  char* end = nullptr;
+  long v = std::strtol(s, &end, 10);
+  if (!*s || *end || v < -100000 || v > 100000) return false;
+  *value = static_cast<int>(v);
+  return true;
+}
+
+// Says each line through the engine as the program does: each text waits for
+// the one before, and the end for the last.
+int SpeakWithEngine(int code, int voice, int rate, const std::vector<std::string>& lines) {
+  if (!EngineStart(voice, rate, 0, "", code)) {
+    std::fprintf(stderr, "zelnar-say: engine %d did not start\n", code);
+    return 1;
+  }
+  for (const std::string& line : lines) {
+    while (EngineBusy(false)) WaitMessage();
+    EngineSpeak(Utf8ToLatin1(line));
+  }
+  while (EngineBusy(false)) WaitMessage();
+  EngineFinish();
+  return 0;
 }
 }  // namespace
 
@@ -147,9 +181,16 @@ int SynthFrontMain(int argc, char** argv);
 int main(int argc, char** argv) {
   if (argc > 2 && std::string(argv[1]) == "--engine" && std::string(argv[2]) == "3") return SynthFrontMain(argc - 3, argv + 3);
   std::string mode = "--phonetic", wav;
+  int engine = 0, voice = 0, rate = 0;
   int i = 1;
-  if (i < argc && argv[i][0] == '-' && argv[i][1] == '-') {
-    mode = argv[i++];
+  while (i < argc && argv[i][0] == '-' && argv[i][1] == '-') {
+    std::string option = argv[i++];
+    if (option == "--engine" || option == "--voice" || option == "--rate") {
+      int* value = option == "--engine" ? &engine : option == "--voice" ? &voice : &rate;
+      if (i >= argc || !Number(argv[i++], value)) return Usage();
+      continue;
+    }
+    mode = option;
     if (mode == "--wav") {
       if (i >= argc) return Usage();
       wav = argv[i++];
@@ -157,6 +198,8 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
+  if (engine != 0 && engine != 4 && engine != 5 && engine != 54) return Usage();
+  if (engine != 0 && mode != "--wav" && mode != "--phonetic") return Usage();
   std::vector<std::string> lines;
   if (i < argc) {
     std::string text;
@@ -174,6 +217,13 @@ int main(int argc, char** argv) {
   if (mode == "--wav") setenv("ZELNAR_AUDIO", ("wav:" + wav).c_str(), 1);
   if (mode == "--coverage") setenv("ZELNAR_AUDIO", "null", 1);
   if (mode == "--wav" || mode == "--coverage") setenv("ZELNAR_TIME_SCALE", "0", 0);
+  if (engine != 0) {
+    if (engine == 54 && mode == "--wav")
+      std::fprintf(stderr, "zelnar-say: engine 54 plays through speech-dispatcher; %s stays empty\n", wav.c_str());
+    int r = SpeakWithEngine(engine, voice, rate, lines);
+    if (mode == "--wav") FinishWavFile();
+    return r;
+  }
   InitSpeechModule();
   StartSpeech(0, "");
 
