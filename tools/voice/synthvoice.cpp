@@ -324,6 +324,12 @@ void WriteSynthVoice(Build& b) {
   std::string dir = std::string(kSynthDir) + "/";
   Output(b, dir + "br4", recipe, [&] { make(); return mbr::EncodeDatabase(voice.db); });
   Output(b, dir + "portug.dfn", recipe, [&] { make(); return voice.list; });
+  // Where the voice is, as an MBROLA installation registers it (synth/minireg.h).
+  const std::string registry =
+      "; Registry entries of the installation, read by synth/minireg.\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\TCTS\\Mbrola\\databases\\br4]\n"
+      "@=\"c:\\kelmar\\davuridi\\br4\"\n";
+  Output(b, std::string(kWindowsDir) + "/zelnar.reg", "registry " + registry, [&] { return registry; });
 }
 
 }  // namespace voice
