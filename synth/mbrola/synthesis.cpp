@@ -60,7 +60,7 @@ struct State {
   std::unordered_map<std::string, std::string> alias;
   std::unordered_set<std::string> hidden;
   double naturalHz = 120;  // pitch when no point was given
-  int maxPeriod = 320;     // longest gap between two marks of one voiced stretch
+  int maxPeriod = 320;     // longest gap between two marks of one voiced stretch (samples)
 
   int error = 0;
   std::string errorText;
@@ -307,7 +307,11 @@ bool OpenVoice(const std::string& path, const char* rename, const char* clone) {
                 periods.end());
   if (!periods.empty()) {
     std::nth_element(periods.begin(), periods.begin() + static_cast<long>(periods.size() / 2), periods.end());
-    g.naturalHz = static_cast<double>(g.db.rate) / periods[periods.size() / 2];
+    uint32_t median = periods[periods.size() / 2];
+    g.naturalHz = static_cast<double>(g.db.rate) / median;
+    // A voice is recorded at one steady pitch: a gap much longer than its
+    // period is a pause in the voicing (a stop's closure), not a period.
+    g.maxPeriod = std::min(g.maxPeriod, static_cast<int>(median * 8 / 5));
   }
   // "new old" pairs: a renamed phoneme loses its old name, a clone keeps it.
   for (int pass = 0; pass < 2; ++pass) {
