@@ -24,7 +24,7 @@ namespace voice {
 namespace {
 constexpr const char* kSynthDir = "c/kelmar/davuridi";
 constexpr int kRate = 16000;
-constexpr int kPitch = 99;  // espeak-ng's pitch setting: about 155 Hz, held flat
+constexpr int kPitch = 80;  // espeak-ng's pitch setting: about 125 Hz, held flat, amid the prosody's range
 constexpr int kWpm = 140;
 constexpr int kMargin = kRate / 50;     // 20 ms of context
 constexpr int kPauseCut = kRate / 25;   // 40 ms into a pause
