@@ -9,6 +9,7 @@
 // is brought to the typical level of its two phonemes, so that neighbours
 // from different recordings meet at the same loudness.
 #include <espeak-ng/speak_lib.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -235,6 +236,10 @@ struct Steady {
 };
 
 Voice Make(const std::vector<std::string>& names) {
+  // Thousands of resamplings take and give back the same large buffers: the
+  // heap keeps them rather than returning them to the system every time.
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+  mallopt(M_TOP_PAD, 64 << 20);
   Synthesize("a");  // the synthesizer started, so that its settings hold
   Steady steady;
   std::map<std::pair<std::string, std::string>, Take> takes;
