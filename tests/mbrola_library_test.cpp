@@ -169,6 +169,17 @@ TEST_F(LibraryTest, EachBadLineReportsAnErrorAndTheNextLineIsSpoken) {
   EXPECT_EQ(lastError_MBR(), MBR_ERR_LINE);  // more than 64 points
 }
 
+TEST_F(LibraryTest, AnotherOutputRateKeepsDurationsAndPitch) {
+  setFreq_MBR(8000);
+  EXPECT_EQ(getFreq_MBR(), 8000);
+  std::vector<short> x = Say("a 200 0 150 100 150\n");
+  ASSERT_EQ(x.size(), 1600u);
+  std::vector<short> twice;  // at 16 kHz again, for the pitch measure
+  for (short v : x) twice.insert(twice.end(), {v, v});
+  EXPECT_NEAR(PitchAt(twice, 1600), 150, 4.5);
+  setFreq_MBR(16000);
+}
+
 TEST_F(LibraryTest, ThousandsOfLinesWithoutAFlushStreamOut) {
   size_t read = 0;
   short buffer[16000];

@@ -395,8 +395,16 @@ void SetError(int code, const std::string& text) {
 void SetNoError(bool on) { g.noError = on; }
 bool NoError() { return g.noError; }
 void SetRate(int hz) {
-  if (hz >= 4000 && hz <= 96000) g.rate = hz;
-  else SetError(MBR_ERR_ARGUMENT, "output rate outside 4000..96000 Hz");
+  if (hz < 4000 || hz > 96000) return SetError(MBR_ERR_ARGUMENT, "output rate outside 4000..96000 Hz");
+  if (hz == g.rate) return;
+  // An utterance's times are counted at one rate: one under way is dropped.
+  std::vector<int16_t> ready(g.ready.begin() + static_cast<long>(g.readAt), g.ready.end());
+  int error = g.error;
+  std::string text = g.errorText;
+  Reset();
+  g.ready = std::move(ready);
+  SetError(error, text);
+  g.rate = hz;
 }
 int Rate() { return g.rate; }
 void SetVolume(float ratio) {
