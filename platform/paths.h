@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 
+// The folder of the running program (a POSIX path, no trailing slash).
+std::string ExecutableDir();
+
 // The folder that holds one folder per drive letter.
 std::string DrivesRoot();
 // The POSIX path for a Windows or POSIX path.

@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   voice::WriteSettings(b);
   voice::WriteDiphones(b);
   voice::WriteSynthData(b);
+  voice::WriteSynthVoice(b);  // last: its diphone list is the one the voice holds
 
   SaveManifest(b);
   std::printf("zelnar-voice: %d files made, %d unchanged\n", b.made, b.kept);

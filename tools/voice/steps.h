@@ -14,9 +14,12 @@ void WritePicture(Build& b);
 // The diphone directory: the translator's rules, exceptions and one diphone
 // database per speed.
 void WriteDiphones(Build& b);
+// The synthesizer's folder: its diphone voice "br4" and the voice's diphone
+// list "portug.dfn".
+void WriteSynthVoice(Build& b);
 // The Windows directory: the default TAVIRO.INI.
 void WriteSettings(Build& b);
-// The synthesizer's directory: its rules, exceptions, abbreviations,
-// prosody and diphone list.
+// The synthesizer's directory: its rules, exceptions, abbreviations and
+// prosody.
 void WriteSynthData(Build& b);
 }  // namespace voice
