@@ -44,7 +44,7 @@ void ClearScreen() { Record("ClearScreen"); }
 void MoveCursor(int c, int r) { Record("MoveCursor:" + std::to_string(c) + "," + std::to_string(r)); }
 void SetBackground(int c) { Record("SetBackground:" + std::to_string(c)); }
 void ConsoleTitle(std::string_view t) { Record("ConsoleTitle:" + std::string(t)); }
-void DoneConsole() {
+void DoneConsole(int) {
   Record("DoneConsole");
   throw ProgramEnded();
 }
