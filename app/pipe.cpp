@@ -9,8 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -22,6 +24,9 @@ extern char** environ;
 
 namespace {
 constexpr size_t kReadMax = 65535;
+// What one run may write (output and error together) before it is ended:
+// far beyond any real answer, small enough that no child can fill memory.
+constexpr size_t kOutputCap = kCommandOutputCap;
 // How long a run that was never ended (the profile addition) may still take
 // before the next command starts; it is left running, not killed, after that.
 constexpr int kUnendedRunLimitMs = 5000;
@@ -33,6 +38,8 @@ struct Run {
   int errRead = -1;
   bool outEof = false, errEof = false;
   bool exited = false;
+  size_t taken = 0;     // bytes read over the whole run
+  bool capped = false;  // the cap was reached and the child ended
   std::string out, err;  // drained but not yet collected
 };
 
@@ -62,14 +69,32 @@ bool Exited(Run& r) {
   return r.exited;
 }
 
+// The run's child and what it started: ended as a whole. The number is kept
+// for a fatal signal, which ends the group too.
+volatile sig_atomic_t gRunningGroup = 0;
+
+void EndGroup(Run& r) {
+  if (r.pid > 0) kill(-r.pid, SIGKILL);
+}
+
 // Moves what is waiting in one pipe into its buffer; notes the end of data.
-void Drain(int fd, bool& eof, std::string& into) {
-  if (fd < 0 || eof) return;
+// The deadline is checked on every read, so a child that writes without end
+// cannot hold the program; at the cap the child is ended and reading stops.
+void Drain(Run& r, int fd, bool& eof, std::string& into, int64_t deadline) {
+  if (fd < 0 || eof || r.capped) return;
   char buf[4096];
   for (;;) {
-    ssize_t n = read(fd, buf, sizeof buf);
+    size_t room = kOutputCap - r.taken;
+    ssize_t n = read(fd, buf, std::min(sizeof buf, room));
     if (n > 0) {
       into.append(buf, static_cast<size_t>(n));
+      r.taken += static_cast<size_t>(n);
+      if (r.taken >= kOutputCap) {
+        r.capped = true;
+        EndGroup(r);
+        break;
+      }
+      if (NowMs() >= deadline) break;
       continue;
     }
     if (n == 0) eof = true;
@@ -77,21 +102,28 @@ void Drain(int fd, bool& eof, std::string& into) {
   }
 }
 
-bool Finished(Run& r) { return (r.outRead < 0 || r.outEof) && (r.errRead < 0 || r.errEof) && Exited(r); }
+void DrainBoth(Run& r, int64_t deadline) {
+  Drain(r, r.outRead, r.outEof, r.out, deadline);
+  Drain(r, r.errRead, r.errEof, r.err, deadline);
+}
+
+bool Finished(Run& r) {
+  bool pipesDone = r.capped || ((r.outRead < 0 || r.outEof) && (r.errRead < 0 || r.errEof));
+  return pipesDone && Exited(r);
+}
 
 // Drains the run until its child has exited and both pipes ended, or the
 // time is up. Returns whether it finished.
 bool DrainUntil(Run& r, int64_t deadline) {
   for (;;) {
-    Drain(r.outRead, r.outEof, r.out);
-    Drain(r.errRead, r.errEof, r.err);
+    DrainBoth(r, deadline);
     if (Finished(r)) return true;
     int64_t left = deadline - NowMs();
     if (left <= 0) return false;
     pollfd fds[2];
     int n = 0;
-    if (r.outRead >= 0 && !r.outEof) fds[n++] = {r.outRead, POLLIN, 0};
-    if (r.errRead >= 0 && !r.errEof) fds[n++] = {r.errRead, POLLIN, 0};
+    if (r.outRead >= 0 && !r.outEof && !r.capped) fds[n++] = {r.outRead, POLLIN, 0};
+    if (r.errRead >= 0 && !r.errEof && !r.capped) fds[n++] = {r.errRead, POLLIN, 0};
     // With both pipes at their end only the exit is awaited: look again soon.
     int slice = n == 0 ? 1 : static_cast<int>(left > 1000 ? 1000 : left);
     if (n == 0) usleep(static_cast<useconds_t>(slice) * 1000);
@@ -100,10 +132,11 @@ bool DrainUntil(Run& r, int64_t deadline) {
 }
 
 void CloseRun(Run& r) {
+  if (gRunningGroup == r.pid) gRunningGroup = 0;
   CloseFd(r.inWrite);
   CloseFd(r.outRead);
   CloseFd(r.errRead);
-  r = Run();
+  r = Run();  // what was read and not collected is freed with it
 }
 
 // Lets a run that nobody ended (the profile addition) finish before the next
@@ -114,6 +147,42 @@ void LetGo(Run& r) {
   if (Exited(r)) waitpid(r.pid, nullptr, WNOHANG);
   else gLeftRunning.push_back(r.pid);
   CloseRun(r);
+}
+
+constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+struct sigaction gPrevious[NSIG];
+
+// A fatal signal ends the running child's group, which lives in a group of
+// its own and would not get the signal, then goes on as it would have.
+void EndGroupOnSignal(int sig, siginfo_t* info, void* context) {
+  pid_t group = gRunningGroup;
+  if (group > 0) kill(-group, SIGKILL);
+  const struct sigaction& prev = gPrevious[sig];
+  if (prev.sa_flags & SA_SIGINFO) {
+    prev.sa_sigaction(sig, info, context);
+  } else if (prev.sa_handler != SIG_DFL && prev.sa_handler != SIG_IGN) {
+    prev.sa_handler(sig);
+  } else {
+    signal(sig, SIG_DFL);
+    raise(sig);  // delivered once this handler returns
+  }
+}
+
+// Put in front of whatever handles each fatal signal now (a window backend
+// may install its own later or earlier); an ignored signal stays ignored.
+void WatchFatalSignals() {
+  for (int sig : kFatalSignals) {
+    struct sigaction now {};
+    if (sigaction(sig, nullptr, &now) != 0) continue;
+    if ((now.sa_flags & SA_SIGINFO) && now.sa_sigaction == EndGroupOnSignal) continue;
+    if (!(now.sa_flags & SA_SIGINFO) && now.sa_handler == SIG_IGN) continue;
+    gPrevious[sig] = now;
+    struct sigaction mine {};
+    mine.sa_sigaction = EndGroupOnSignal;
+    mine.sa_flags = SA_SIGINFO | SA_RESTART;
+    sigemptyset(&mine.sa_mask);
+    sigaction(sig, &mine, nullptr);
+  }
 }
 
 // The platform's command-line rules: blanks separate words, double quotes
@@ -242,8 +311,10 @@ bool StartCommand(std::string_view commandLine) {
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
+  WatchFatalSignals();
   pid_t pid = -1;
   int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
+  if (rc == 0) gRunningGroup = pid;
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   // The child holds its own ends; ours are closed so that the end of its
@@ -286,7 +357,8 @@ std::string ReadPipe(int fd) {
 namespace {
 // Everything drained so far and whatever is waiting now, cut at its first zero byte.
 std::string TakeCollected(std::string& drained, int fd, bool& eof) {
-  Drain(fd, eof, drained);
+  // What is waiting now: the cap bounds it, no deadline is needed.
+  Drain(gRun, fd, eof, drained, INT64_MAX);
   std::string all;
   all.swap(drained);
   size_t zero = all.find('\0');
@@ -306,7 +378,7 @@ std::string ReadCommandOutput() {
 void EndCommand() {
   if (gRun.pid > 0) {
     // The whole group: the child and anything it started and left behind.
-    kill(-gRun.pid, SIGKILL);
+    EndGroup(gRun);
     waitpid(gRun.pid, nullptr, 0);
   }
   CloseRun(gRun);

@@ -1,14 +1,21 @@
 // The command runner: one console command at a time as a hidden child whose
 // standard streams are pipes; the caller waits, then collects what it wrote.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
+
+// A run's output and error together are read up to this many bytes (1 MB);
+// a child that writes more is ended there, and the program goes on with
+// what it read.
+constexpr size_t kCommandOutputCap = 1 << 20;
 
 // Starts the command line; true when the child was created. A line that
 // begins with "cmd /c " runs the rest directly: no shell ever reads it.
 bool StartCommand(std::string_view commandLine);
-// Waits at most ms while draining the pipes, and returns as soon as the child
-// has exited and its output is all read. The limit is not scaled like the
+// Waits at most ms while draining the pipes (the limit is checked on every
+// read), and returns as soon as the child has exited and its output is all
+// read, or has been ended at the cap. The limit is not scaled like the
 // fixed waits: it already ends as early as the child allows, and a shorter
 // one would only cut the answer. With no child it is a plain fixed wait.
 // True when the child has ended and all it wrote is read (or none started).
@@ -16,7 +23,8 @@ bool WaitCommand(int ms);
 // What the child wrote since the last collection: output + CR LF + error,
 // each part cut at its first zero byte; CR LF after a non-empty result.
 std::string ReadCommandOutput();
-// Ends the child (and its process group) and closes the run.
+// Ends the child (and its process group) and closes the run. A fatal signal
+// to the program ends the running child's group as well.
 void EndCommand();
 // One non-blocking peek-and-read of at most 65,535 bytes, cut at a zero byte.
 std::string ReadPipe(int fd);

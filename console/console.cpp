@@ -346,14 +346,14 @@ void ConsoleDelay(unsigned ms) {
   DispatchMessages();
 }
 
-void DoneConsole() {
+void DoneConsole(int exitCode) {
   if (gCreated) {
     DispatchMessages();
     DiscardKeys();
     CloseWindow();
     gCreated = false;
   }
-  EndWith(0);
+  EndWith(exitCode);
 }
 
 void AbortConsole() {

@@ -31,7 +31,8 @@ void HideText();
 void ConsoleTitle(std::string_view title);
 void PumpMessages();
 void ConsoleDelay(unsigned ms);
-[[noreturn]] void DoneConsole();
+// Closes the window and ends the program with the exit status (0 normally).
+[[noreturn]] void DoneConsole(int exitCode = 0);
 [[noreturn]] void AbortConsole();
 
 // The window procedure hands each wave-out block-done message (957) here once

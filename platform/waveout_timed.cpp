@@ -150,8 +150,8 @@ class Timed {
     std::lock_guard<std::mutex> lock(m_);
     Clock::time_point now = Clock::now();
     Clock::time_point start = std::max(now, lastEnd_);
-    double seconds = static_cast<double>(h->length) /
-                     (format_.sampleRate * format_.channels * (format_.bits / 8)) * TimeScale();
+    double bytesPerSecond = double(format_.sampleRate) * format_.channels * (format_.bits / 8);  // no overflow
+    double seconds = static_cast<double>(h->length) / bytesPerSecond * TimeScale();
     Clock::time_point end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     queue_.push_back(Item{h, format_, start, end});
     lastEnd_ = end;

@@ -104,7 +104,7 @@ void MakeWavHeader(uint8_t* h, int dataSize, int sampleRate, int channels, int b
   Put16(h + 22, static_cast<uint16_t>(channels));
   Put32(h + 24, static_cast<uint32_t>(sampleRate));
   Put16(h + 34, static_cast<uint16_t>(bits));
-  Put32(h + 28, static_cast<uint32_t>(sampleRate * channels * (bits / 8)));
+  Put32(h + 28, static_cast<uint32_t>(int64_t(sampleRate) * channels * (bits / 8)));  // no overflow
 }
 
 void PlayBell() {

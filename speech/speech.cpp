@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "speech/dispatch.h"
+#include "speech/speak.h"
 #include "speech/sounds.h"
 #include "speech/wavout.h"
 #include "translator/files.h"
@@ -42,20 +43,25 @@ int WholeOr(const std::string& value, int fallback) {
   return complete ? v : fallback;
 }
 
+// A per-speed value outside its range is taken at the nearer end: a
+// negative cut would read past a segment, and a huge pause would hold the
+// program for hours. The ranges are those of the README's settings table.
+int Clamped(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+
 // The speed-dependent keys, handed to the translator and the WAV output.
 void ReadSpeedSettings() {
   SetDatabaseName(Sintetizador("DIFONES"));
-  int cut = SettingInteger(Sintetizador("CORTEFON"));
-  int floor = WholeOr(Sintetizador("SOBRAFON"), 0);
-  int pause = WholeOr(Sintetizador("INTERPAL"), 0);
+  int cut = Clamped(SettingInteger(Sintetizador("CORTEFON")), 0, kMostSegmentBytes);
+  int floor = Clamped(WholeOr(Sintetizador("SOBRAFON"), 0), 0, kMostSegmentBytes);
+  int pause = Clamped(WholeOr(Sintetizador("INTERPAL"), 0), 0, kMostWordPause);
   bool cutSpeech = SettingYes(Sintetizador("CORTAFALA"));
   bool quick = SettingYes(Sintetizador("RAPIDINHO"));
   SetDiphoneTiming(cut, floor, pause);
   SetQuickFlag(quick);
   SetCutFlag(cutSpeech);
-  gPauseFullStop = WholeOr(Sintetizador("PAUSAPONTO"), 250);
-  gPauseComma = WholeOr(Sintetizador("PAUSAVIRG"), 150);
-  gPauseColon = WholeOr(Sintetizador("PAUSADOISPONTOS"), 200);
+  gPauseFullStop = Clamped(WholeOr(Sintetizador("PAUSAPONTO"), 250), 0, kMostPunctuationPause);
+  gPauseComma = Clamped(WholeOr(Sintetizador("PAUSAVIRG"), 150), 0, kMostPunctuationPause);
+  gPauseColon = Clamped(WholeOr(Sintetizador("PAUSADOISPONTOS"), 200), 0, kMostPunctuationPause);
 }
 
 std::string WithBackslash(std::string dir) {
@@ -127,9 +133,13 @@ void StartSpeech(int speed, std::string_view soundDirectory) {
   if (code != 0) {
     WriteLn("Erro de inicializa\xE7\xE3o: " + std::to_string(code));
     WriteLn("Banco de dados de voz: " + DatabaseName());
+    // The voice that would say the lines is the one that failed: the error
+    // tone tells a listener that something is written.
+    ErrorBeep();
     EndTranslator();
     ReadLine();
-    DoneConsole();
+    // The code is the exit status, so a launcher or a script knows too.
+    DoneConsole(code);
   }
 
   gSoundDirectory = WithBackslash(std::string(soundDirectory));

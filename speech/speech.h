@@ -7,7 +7,8 @@
 // Runs before the main program: takes the start-up directory.
 void InitSpeechModule();
 // Reads every speech setting, starts the translator (a failure is reported on
-// the console, waits for Enter and ends the program) and, when the settings
+// the console with the error tone, waits for Enter and ends the program with
+// the translator's code, 1 or 2, as its exit status) and, when the settings
 // ask for it, an engine.
 void StartSpeech(int speed, std::string_view soundDirectory);
 // Waits for speech to end, cuts it, finishes the engine and the translator.
@@ -28,6 +29,13 @@ bool EngineActive();
 const EngineChoice& EngineSettings();
 bool EngineSpeechPending();
 void SetEngineSpeechPending(bool on);
+
+// The ranges of the per-speed settings; a value outside is taken at the
+// nearer end. CORTEFON and SOBRAFON in bytes (a segment's largest length),
+// INTERPAL in samples (10 s at 11,025 Hz), the three pauses in milliseconds.
+constexpr int kMostSegmentBytes = 65535;
+constexpr int kMostWordPause = 110250;
+constexpr int kMostPunctuationPause = 10000;
 
 // Pauses after punctuation, in milliseconds.
 int PauseFullStop();

@@ -1,6 +1,7 @@
 #include "speech/wavout.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -44,12 +45,20 @@ bool IdIs(const uint8_t* p, const char* id) {
 uint32_t Get32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
-// Halves go to the even neighbour: 11,025 becomes 16,538.
-int QuickRate(int rate) {
-  long long twice = 3LL * rate;  // rate x 1.5, doubled
-  long long whole = twice / 2;
+// Halves go to the even neighbour: 11,025 becomes 16,538. In 64 bits, so
+// that no rate can overflow; a playable rate stays far inside an int.
+int64_t QuickRate(int64_t rate) {
+  int64_t twice = 3 * rate;  // rate x 1.5, doubled
+  int64_t whole = twice / 2;
   if (twice % 2 != 0 && whole % 2 != 0) ++whole;
-  return static_cast<int>(whole);
+  return whole;
+}
+
+// A format no real recording has (1 Hz, a thousand channels, 12 bits) is a
+// corrupt file: it would hold the device for hours or overflow the sizes
+// worked out from it, so it is refused and nothing sounds.
+bool PlayableFormat(int64_t rate, int64_t channels, int64_t bits) {
+  return rate >= kLowestRate && rate <= kHighestRate && (channels == 1 || channels == 2) && (bits == 8 || bits == 16);
 }
 
 // Greatest byte of first..last (clamped to the buffer); the first position
@@ -195,7 +204,8 @@ int ShortenSpeech(uint8_t* b, int count, int bits, int sampleRate) {
 }
 
 int PlayPcmBlock(const uint8_t* data, int length, int sampleRate, int channels, int bits) {
-  if (gQuick) sampleRate = QuickRate(sampleRate);
+  if (!PlayableFormat(sampleRate, channels, bits)) return -1;
+  if (gQuick) sampleRate = static_cast<int>(QuickRate(sampleRate));
   int r = OpenWavDevice(sampleRate, gCut && channels == 1 && bits == 16 ? 8 : bits, channels);
   if (r != 0) return r;
   while (length > 0) {
@@ -230,7 +240,7 @@ int PlayWavFile(std::string_view fileName) {
   std::FILE* f = std::fopen(ResolvePath(fileName).c_str(), "rb");
   if (!f) return -1;
   uint8_t* b = gReadBuffer;
-  int channels = 0, rate = 0, bits = 0;
+  int64_t channels = 0, rate = 0, bits = 0;
   uint32_t remaining = 0;
   bool ready = false;
   do {
@@ -242,8 +252,9 @@ int PlayWavFile(std::string_view fileName) {
     if (body < 16 || body > kSlotBytes) break;
     if (ReadSome(f, b, body) < body) break;
     channels = Get16(b + 2);
-    rate = static_cast<int>(Get32(b + 4));
+    rate = Get32(b + 4);
     bits = Get16(b + 14);
+    if (!PlayableFormat(rate, channels, bits)) break;
     for (;;) {
       if (ReadSome(f, b, 8) < 8) break;
       if (IdIs(b, "data")) {
@@ -262,7 +273,8 @@ int PlayWavFile(std::string_view fileName) {
       remaining -= n;
       size_t got = ReadSome(f, b, n);
       if (got == 0) break;
-      result = PlayPcmBlock(b, static_cast<int>(got), rate, channels, bits);
+      result = PlayPcmBlock(b, static_cast<int>(got), static_cast<int>(rate), static_cast<int>(channels),
+                            static_cast<int>(bits));
       if (result != 0) break;
       if (KeyWaiting()) break;
     }
@@ -278,7 +290,10 @@ void PlayWavImage(const uint8_t* image) {
   const uint8_t* p = body + Get32(image + 16);
   while (!IdIs(p, "data")) p += 8 + Get32(p + 4);
   uint32_t d = Get32(p + 4);
-  PlayPcmBlock(p + 8, static_cast<int>(d), static_cast<int>(Get32(body + 4)), Get16(body + 2), Get16(body + 14));
+  uint32_t rate = Get32(body + 4);
+  // A size beyond what a length can hold is corrupt, like an impossible format.
+  if (d > INT32_MAX || !PlayableFormat(rate, Get16(body + 2), Get16(body + 14))) return;
+  PlayPcmBlock(p + 8, static_cast<int>(d), static_cast<int>(rate), Get16(body + 2), Get16(body + 14));
 }
 
 void ResetWavOutput() {

@@ -6,13 +6,18 @@
 
 struct WaveHeader;
 
-// 0 when handed over (or a key stopped it), -1 when the file is unusable,
-// else the device's error code.
+// The formats played: 4,000 to 192,000 samples per second, 1 or 2
+// channels, 8 or 16 bits. Any other is refused as corrupt, and nothing sounds.
+constexpr int kLowestRate = 4000;
+constexpr int kHighestRate = 192000;
+
+// 0 when handed over (or a key stopped it), -1 when the file is unusable
+// (an impossible format included), else the device's error code.
 int PlayWavFile(std::string_view fileName);
 // Queues the samples of a 44-byte-header WAV image; returns when the last
 // block is queued, without waiting for its end.
 void PlayWavImage(const uint8_t* image);
-// Queues raw samples; 0, or the device's error code. With the cut flag the
+// Queues raw samples; 0, -1 for an impossible format, or the device's error code. With the cut flag the
 // samples are shortened in a copy: the caller's data is never written.
 int PlayPcmBlock(const uint8_t* data, int length, int sampleRate, int channels, int bits);
 // True while blocks are in flight; pumps messages, and closes the device when

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "app/pipe.h"
 #include "platform/clock.h"
@@ -92,6 +94,68 @@ TEST(CommandRunner, AnUnendedRunFinishesBeforeTheNextStarts) {
   StartCommand("true");
   EXPECT_EQ(access(marker.c_str(), F_OK), 0);
   EndCommand();
+}
+
+// Whether the process is gone or has exited (a zombie waiting for its parent).
+bool ProcessEnded(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  size_t close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
+// The number a child wrote into path, waiting up to five seconds for it.
+pid_t PidFrom(const std::string& path) {
+  for (int i = 0; i < 250; ++i) {
+    std::ifstream f(path);
+    pid_t pid = 0;
+    if (f >> pid && pid > 0) return pid;
+    usleep(20 * 1000);
+  }
+  return 0;
+}
+
+TEST(CommandRunner, EndlessOutputIsCutAtTheCapAndItsWriterEnded) {
+  TempDir dir;
+  std::string pidFile = dir.path() + "/pid";
+  StartCommand("sh -c \"echo $$ > " + pidFile + "; exec yes\"");
+  WaitCommand(120000);  // returns once the writer is ended at the cap
+  pid_t pid = PidFrom(pidFile);
+  ASSERT_GT(pid, 0);
+  EXPECT_TRUE(ProcessEnded(pid)) << "the endless writer still runs after the wait";
+  std::string out = ReadCommandOutput();
+  EXPECT_EQ(out.size(), kCommandOutputCap + 4);
+  EXPECT_EQ(out.substr(0, 4), "y\ny\n");
+  EXPECT_EQ(out.substr(out.size() - 6), "y\n\r\n\r\n");
+  EXPECT_EQ(ReadCommandOutput(), "");
+  EndCommand();
+}
+
+TEST(CommandRunner, AFatalSignalEndsTheHungChildToo) {
+  TempDir dir;
+  std::string pidFile = dir.path() + "/pid";
+  pid_t program = fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    // A netsh that hangs, and the program waiting for it.
+    StartCommand("sh -c \"echo $$ > " + pidFile + "; exec sleep 600\"");
+    WaitCommand(600000);
+    std::_Exit(0);
+  }
+  pid_t hung = PidFrom(pidFile);
+  kill(program, SIGTERM);
+  int status = 0;
+  waitpid(program, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
+  ASSERT_GT(hung, 0);
+  bool ended = false;
+  for (int i = 0; i < 250 && !ended; ++i) {
+    ended = ProcessEnded(hung);
+    if (!ended) usleep(20 * 1000);
+  }
+  EXPECT_TRUE(ended) << "the hung child outlived the program";
+  if (!ended) kill(hung, SIGKILL);
 }
 
 TEST(CommandRunner, LineIsSplitWithoutAShell) {

@@ -46,7 +46,7 @@ void MoveCursor(int c, int r) { Record("MoveCursor:" + std::to_string(c) + "," +
 void SetBackground(int c) { Record("SetBackground:" + std::to_string(c)); }
 void RestoreColours() { Record("RestoreColours"); }
 void ConsoleTitle(std::string_view t) { Record("ConsoleTitle:" + std::string(t)); }
-void DoneConsole() {
+void DoneConsole(int) {
   Record("DoneConsole");
   throw ProgramEnded();
 }

@@ -11,6 +11,7 @@
 #include "console/console.h"
 #include "speech/sounds.h"
 #include "speech/wavout.h"
+#include "platform/waveout_capture.h"
 #include "platform/window_headless.h"
 #include "tests/support/screen.h"
 #include "tests/support/soundtest.h"
@@ -97,6 +98,22 @@ TEST_F(SpeechStart, TimingValuesHandedToTheTranslator) {
   EXPECT_EQ(WordPause(), 0);
 }
 
+TEST_F(SpeechStart, PerSpeedValuesAreClampedToTheirRanges) {
+  Start("", "CORTEFON3=-2000000000\r\nSOBRAFON3=99999999\r\nINTERPAL3=-5\r\nPAUSAPONTO3=2147483647\r\n"
+            "PAUSAVIRG3=-1\r\nPAUSADOISPONTOS3=10000\r\n");
+  EXPECT_EQ(SegmentCut(), 0);
+  EXPECT_EQ(SegmentFloor(), 65535);
+  EXPECT_EQ(WordPause(), 0);
+  EXPECT_EQ(PauseFullStop(), 10000);
+  EXPECT_EQ(PauseComma(), 0);
+  EXPECT_EQ(PauseColon(), 10000);
+  ResetTranslator();
+  Start("", "CORTEFON3=65536\r\nSOBRAFON3=-1\r\nINTERPAL3=110251\r\n");
+  EXPECT_EQ(SegmentCut(), 65535);
+  EXPECT_EQ(SegmentFloor(), 0);
+  EXPECT_EQ(WordPause(), 110250);
+}
+
 TEST_F(SpeechStart, YesNoFlagsOfTheWavOutput) {
   Start("", "CORTAFALA3=Nao\r\nRAPIDINHO3=x\r\n");
   EXPECT_FALSE(CutFlag());
@@ -169,32 +186,57 @@ TEST_F(SpeechStart, SettingReaders) {
   EXPECT_FALSE(SettingYes(""));
 }
 
-TEST_F(SpeechStart, TranslatorFailureIsReportedAndWaitsForEnter) {
+TEST_F(SpeechStart, TranslatorFailureIsReportedHeardAndEndsWithItsCode) {
   TempDir out;
-  std::string report = out.path() + "/screen.txt";
+  std::string report = out.path() + "/screen.txt", heard = out.path() + "/heard.raw";
   install_.Settings("[TRADUTOR]\r\ndirLetras=" + install_.Letters() + "\r\nDIRDIFONES=" + install_.Diphones() +
                     "\r\n[SINTETIZADOR]\r\nDIFONES3=VOZ1\r\n");
+  install_.Database({{"$A", "a"}}, "VOZ1");
   std::remove((install_.Diphones() + "/regras.rgr").c_str());
-  for (const char* ext : {"/VOZ1.IND", "/VOZ1.DIF"}) std::fclose(std::fopen((install_.Diphones() + ext).c_str(), "wb"));
   EXPECT_EXIT(
       {
         UseHeadlessConsole();
-        // When the program waits for a key: the screen is saved, then Enter.
+        // When the program waits for a key: the screen and what sounded are
+        // saved, then Enter.
         SetHeadlessIdleHook([&] {
           std::string text = ScreenText();
           std::FILE* f = std::fopen(report.c_str(), "wb");
           std::fwrite(text.data(), 1, text.size(), f);
+          std::fclose(f);
+          f = std::fopen(heard.c_str(), "wb");
+          for (const CapturedBlock& b : WaveCapture().blocks) std::fwrite(b.bytes.data(), 1, b.bytes.size(), f);
           std::fclose(f);
           InjectText("x\r");
         });
         StartSpeech(0, "C:\\som");
         std::_Exit(3);  // never reached: the program ends inside
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(2), "");
   // The screen as it stood while the program waited for Enter.
   std::string screen = ReadFileBytes(report);
   EXPECT_EQ(screen.substr(0, screen.find('\n', screen.find("VOZ1"))),
             "Erro de inicializa\xE7\xE3o: 2\nBanco de dados de voz: VOZ1");
+  // The error tone: 1,378 Hz for 512 samples, ending on the centre line.
+  const uint8_t cycle[8] = {128, 112, 96, 80, 64, 80, 96, 112};
+  std::string tone;
+  for (int i = 0; i < 512; ++i) tone += static_cast<char>(cycle[i % 8]);
+  tone.back() = static_cast<char>(128);
+  EXPECT_EQ(ReadFileBytes(heard), tone);
+}
+
+TEST_F(SpeechStart, AnEmptyIndexIsAStartFailure) {
+  install_.Settings("[TRADUTOR]\r\ndirLetras=" + install_.Letters() + "\r\nDIRDIFONES=" + install_.Diphones() +
+                    "\r\n[SINTETIZADOR]\r\nDIFONES3=VOZ1\r\n");
+  install_.Database({{"$A", "a"}}, "VOZ1");
+  std::fclose(std::fopen((install_.Diphones() + "/VOZ1.IND").c_str(), "wb"));
+  EXPECT_EXIT(
+      {
+        UseHeadlessConsole();
+        SetHeadlessIdleHook([] { InjectText("\r"); });
+        StartSpeech(0, "C:\\som");
+        std::_Exit(3);
+      },
+      ::testing::ExitedWithCode(1), "");
 }
 
 }  // namespace

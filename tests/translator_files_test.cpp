@@ -211,12 +211,16 @@ TEST_F(TranslatorFiles, EachMissingPieceGivesItsCode) {
   Settings(dir_.path() + "/letras", dir_.path() + "/dif");
   SetDatabaseName("OTHER");
   EXPECT_EQ(StartTranslator(), 1);  // no index
+  dir_.Write("dif/OTHER.DIF", "abc");
   dir_.Write("dif/OTHER.IND", "");
+  EXPECT_EQ(StartTranslator(), 1);  // an empty index: a voice without a sound
+  dir_.Write("dif/OTHER.IND", Record("$A", 3, 0).substr(0, 14));
+  EXPECT_EQ(StartTranslator(), 1);  // no whole record either
+  std::remove((dir_.path() + "/dif/OTHER.DIF").c_str());
+  dir_.Write("dif/OTHER.IND", Record("$A", 3, 0));
   EXPECT_EQ(StartTranslator(), 1);  // no data file
-  dir_.Write("dif/OTHER.DIF", "");
+  dir_.Write("dif/OTHER.DIF", "abc");
   EXPECT_EQ(StartTranslator(), 0);
-  EXPECT_TRUE(DiphoneIndex().empty());  // an empty index finds nothing
-  EXPECT_EQ(FindDiphone("$A"), nullptr);
   EndTranslator();
   std::remove((dir_.path() + "/dif/portug.exc").c_str());
   EXPECT_EQ(StartTranslator(), 2);
@@ -234,7 +238,7 @@ TEST_F(TranslatorFiles, DirectoriesWithoutFinalBackslashGetOne) {
 TEST_F(TranslatorFiles, DefaultsApplyWhenTheKeysAreAbsent) {
   dir_.Write("windows/TAVIRO.INI", "[OUTRO]\nX=1\n");
   dir_.Write("drives/c/kelmar/som/letras/keep", "");
-  dir_.Write("drives/c/kelmar/som/difones/DIFONES2.IND", "");
+  dir_.Write("drives/c/kelmar/som/difones/DIFONES2.IND", Record("$A", 0, 0));
   dir_.Write("drives/c/kelmar/som/difones/DIFONES2.DIF", "");
   dir_.Write("drives/c/kelmar/som/difones/regras.rgr", "");
   dir_.Write("drives/c/kelmar/som/difones/portug.exc", "");

@@ -262,6 +262,31 @@ TEST_F(WavOutTest, FilesThatAreNotPlayable) {
   EXPECT_TRUE(WaveCapture().blocks.empty());
 }
 
+TEST_F(WavOutTest, ImpossibleFormatsAreRefusedAsCorrupt) {
+  std::string data = Chunk("data", std::string(400, 'a'));
+  struct Case { uint32_t rate; int bits, channels; };
+  for (Case c : {Case{1, 8, 1}, Case{1u << 30, 16, 2}, Case{3999, 8, 1}, Case{192001, 16, 1}, Case{0xFFFFFFFFu, 8, 1},
+                 Case{11025, 12, 1}, Case{11025, 0, 1}, Case{11025, 8, 0}, Case{11025, 8, 3}}) {
+    std::string body = Le16(1) + Le16(static_cast<uint16_t>(c.channels)) + Le32(c.rate) + Le32(c.rate) +
+                       Le16(4) + Le16(static_cast<uint16_t>(c.bits));
+    std::string file = Riff(Chunk("fmt ", body) + data);
+    EXPECT_EQ(PlayWavFile(File(file)), -1) << c.rate << " Hz " << c.bits << " bits " << c.channels;
+    PlayWavImage(reinterpret_cast<const uint8_t*>(file.data()));
+  }
+  EXPECT_TRUE(Opens().empty());
+  EXPECT_TRUE(WaveCapture().blocks.empty());
+  // An image whose data size no length can hold.
+  std::string huge = Riff(Chunk("fmt ", FormatBody(11025, 8, 1))) + "data" + Le32(0x80000000u) + std::string(400, 'a');
+  PlayWavImage(reinterpret_cast<const uint8_t*>(huge.data()));
+  EXPECT_TRUE(WaveCapture().blocks.empty());
+  // The ends of the range play; the quick flag takes the highest to 288,000.
+  EXPECT_EQ(PlayWavFile(File(PcmWav(std::string(400, 'a'), 4000, 8, 1))), 0);
+  SetQuickFlag(true);
+  EXPECT_EQ(PlayWavFile(File(PcmWav(std::string(400, 'a'), 192000, 16, 2))), 0);
+  SetQuickFlag(false);
+  EXPECT_EQ(Opens(), (std::vector<std::string>{"open 4000/8/1", "open 288000/16/2"}));
+}
+
 TEST_F(WavOutTest, ATruncatedDataChunkPlaysWhatIsThere) {
   std::string data = Counting(1000);
   std::string file = Riff(Chunk("fmt ", FormatBody(22050, 16, 1))) + "data" + Le32(5000) + data;

@@ -98,6 +98,9 @@ bool OpenDiphoneDatabase() {
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
   std::fclose(f);
   size_t count = bytes.size() / 15;  // extra bytes after the last whole record are ignored
+  // An index without a single record is a voice that cannot say anything:
+  // as unusable as a missing one.
+  if (count == 0) return false;
   gIndex.reserve(count);
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* r = bytes.data() + 15 * i;

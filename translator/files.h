@@ -29,7 +29,8 @@ struct IndexRecord {
 constexpr int kMaxExceptions = 15000;
 constexpr int kSpeechBufferSize = 64000;
 
-// 0 ready; 1 a directory, the index or the data file is not available;
+// 0 ready; 1 a directory, the index or the data file is not available (an
+// index without a whole record counts as not available);
 // 2 the rules or the exceptions file cannot be opened.
 int StartTranslator();
 // Releases what StartTranslator took; safe after a failed start.

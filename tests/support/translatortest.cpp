@@ -20,7 +20,10 @@ void TranslatorInstall::Settings(const std::string& more) {
 
 void TranslatorInstall::Database(const std::map<std::string, std::string>& segments, const std::string& name) {
   std::string index, data;
-  for (const auto& [key, bytes] : segments) {
+  // An empty index does not start: a database of no segment the player ever
+  // names holds one record that no lookup finds.
+  const std::map<std::string, std::string> none{{"#", ""}};
+  for (const auto& [key, bytes] : segments.empty() ? none : segments) {
     std::string r(15, '\0');
     r[0] = static_cast<char>(key.size());
     key.copy(&r[1], 8);

@@ -11,7 +11,8 @@ class TranslatorInstall {
  public:
   TranslatorInstall();
   ~TranslatorInstall();
-  // Segments by upper-case name; written sorted as the index wants them.
+  // Segments by upper-case name; written sorted as the index wants them. With
+  // none, the index holds one record that no segment name finds.
   void Database(const std::map<std::string, std::string>& segments, const std::string& name = "T");
   void Rules(const std::string& rules, const std::string& exceptions = "");
   // letters/NAME.wav holding `samples` (8-bit mono 11,025 Hz).

@@ -18,7 +18,7 @@ void WriteCharacters(Build& b) {
     }
     Output(b, std::string(kLettersDir) + "/_" + std::to_string(code) + ".wav",
            "letter trim10 peak0.9 8/11025 " + SynthesizerVersion() + " " + name,
-           [&] { return EncodeWav(Normalize(Resample(Trim(Synthesize(name), 10), 11025), 0.9f), 8); });
+           [&, name = name] { return EncodeWav(Normalize(Resample(Trim(Synthesize(name), 10), 11025), 0.9f), 8); });
   }
   if (done.size() != 224) {
     std::fprintf(stderr, "zelnar-voice: voice/caracteres.txt names %zu of the 224 characters\n", done.size());

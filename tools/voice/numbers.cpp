@@ -8,7 +8,7 @@ namespace voice {
 void WriteNumberWords(Build& b) {
   for (const auto& [file, said] : ReadTable(b, "numeros.txt")) {
     Output(b, std::string(kLettersDir) + "/_" + file + ".wav", "word trim5 peak0.9 8/11025 " + SynthesizerVersion() + " " + said,
-           [&] { return EncodeWav(Normalize(Resample(Trim(Synthesize(said), 5), 11025), 0.9f), 8); });
+           [&, said = said] { return EncodeWav(Normalize(Resample(Trim(Synthesize(said), 5), 11025), 0.9f), 8); });
   }
 }
 
