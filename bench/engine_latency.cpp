@@ -1,6 +1,7 @@
 // How fast each speech path answers, in one run: the recorded-voice
-// translator, the SAPI 4 and SAPI 5 engines over espeak-ng and the SAPI 5.4
-// engine over a private speech-dispatcher daemon. Everything goes through the
+// translator, the SAPI 4 and SAPI 5 engines over espeak-ng, the SAPI 5.4
+// engine over a private speech-dispatcher daemon and the synthesizer over our
+// MBROLA library. Everything goes through the
 // program's own path: StartSpeech with a TAVIRO.INI choosing the engine,
 // Speak, and a key seen by the speech wait, which cuts.
 //   first sample: from Speak to the first block on the wave device (for
@@ -159,7 +160,8 @@ int main(int argc, char** argv) {
   };
   std::printf("%-22s %10s %10s %10s %10s\n", "path", "first med", "first max", "cut med", "cut max");
   for (Path p : {Path{"translator", "N", "0"}, Path{"SAPI 4 (espeak-ng)", "S", "4"},
-                 Path{"SAPI 5 (espeak-ng)", "S", "5"}, Path{"SAPI 5.4 (speechd)", "S", "54"}}) {
+                 Path{"SAPI 5 (espeak-ng)", "S", "5"}, Path{"SAPI 5.4 (speechd)", "S", "54"},
+                 Path{"synthesizer (MBROLA)", "S", "3"}}) {
     windows.Write("TAVIRO.INI", Settings(p.sapi, p.type));
     InitSpeechModule();
     StartSpeech(0, "C:\\kelmar\\som\\zelnar");

@@ -209,12 +209,14 @@ int PlayPcmBlock(const uint8_t* data, int length, int sampleRate, int channels, 
   int r = OpenWavDevice(sampleRate, gCut && channels == 1 && bits == 16 ? 8 : bits, channels);
   if (r != 0) return r;
   while (length > 0) {
+    // Each finished block and each key posts a message: the wait wakes at
+    // one, and is no fixed delay that a time-scaled run would count as silence.
     while (gInFlight >= kMostInFlight) {
       if (KeyWaiting()) {
         CloseWavDevice();
         return 0;
       }
-      ConsoleDelay(10);
+      WaitMessageFor(10);
     }
     if (KeyWaiting()) {
       CloseWavDevice();

@@ -1,6 +1,6 @@
 // The synthesizer's glue: the five operations of an engine that the engine
-// dispatch gives engine code 3. Until the synthesizer is built its start
-// fails, so the speech services keep the translator.
+// dispatch gives engine code 3. A start that fails (no MBROLA library, no
+// voice, a data file missing) leaves the translator speaking.
 #pragma once
 #include <string_view>
 

@@ -33,7 +33,14 @@ std::string KeyName(std::string_view root, std::string_view key) {
 }
 }  // namespace
 
-std::string RegistryFile() { return WindowsDirectory() + "/zelnar.reg"; }
+// The user's Windows directory may be a settings folder of their own
+// (~/.config/taviro): the installation's registry is the one beside the
+// installation's TAVIRO.INI when that folder has none.
+std::string RegistryFile() {
+  std::string own = WindowsDirectory() + "/zelnar.reg";
+  if (std::ifstream(own).good()) return own;
+  return ResolvePath("c:\\windows") + "/zelnar.reg";
+}
 
 bool ReadRegistryString(std::string_view root, std::string_view path, std::string& out) {
   size_t slash = path.rfind('\\');

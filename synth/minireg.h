@@ -1,6 +1,7 @@
 // minireg: the registry reader, read-only, over a small file of ours that
 // plays the part of the platform's registry: "zelnar.reg" in the Windows
-// directory (platform/paths.h). No file, no key or no value reads as absent.
+// directory (platform/paths.h), or, when that has none, in the
+// installation's c:\windows. No file, no key or no value reads as absent.
 //
 // The file (Latin-1 text, LF or CR LF): a line "[ROOT\key\path]" opens a key
 // (ROOT is HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT or

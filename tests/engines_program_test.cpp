@@ -56,3 +56,8 @@ TEST(EnginesInTheProgram, Sapi54) {
   ASSERT_TRUE(daemon.Ready());
   EXPECT_EQ(RunWithEngine(54), 0);
 }
+
+TEST(EnginesInTheProgram, Synthesizer) {
+  if (!ProgramDriver::NetshAvailable()) GTEST_SKIP() << "build/netsh is not built";
+  EXPECT_EQ(RunWithEngine(3), 0);
+}

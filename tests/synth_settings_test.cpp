@@ -19,6 +19,7 @@ class SynthSettingsTest : public ::testing::Test {
   }
   TempDir dir_;
   ScopedEnv windir_{"WINDIR", dir_.path()};
+  ScopedEnv drives_{"ZELNAR_DRIVES", dir_.path()};  // its c:\windows has no registry either
 };
 
 TEST_F(SynthSettingsTest, RegistryValuesByKeyAndName) {
@@ -48,6 +49,14 @@ TEST_F(SynthSettingsTest, RegistryValuesByKeyAndName) {
 
 TEST_F(SynthSettingsTest, NoRegistryFileReadsAsAbsent) {
   EXPECT_EQ(Read("SOFTWARE\\TCTS\\Mbrola\\databases\\br4\\"), "false:unchanged");
+}
+
+// A user's own settings folder holds no registry: the installation's serves.
+TEST_F(SynthSettingsTest, TheInstallationsRegistryServesASettingsFolderWithoutOne) {
+  dir_.Write("c/windows/zelnar.reg", "[HKLM\\SOFTWARE\\TCTS\\Mbrola\\databases\\br4]\r\n@=\"c:\\voz\\br4\"\r\n");
+  EXPECT_EQ(Read("SOFTWARE\\TCTS\\Mbrola\\databases\\br4\\"), "c:\\voz\\br4");
+  Registry("[HKLM\\SOFTWARE\\TCTS\\Mbrola\\databases\\br4]\r\n@=\"d:\\br4\"\r\n");
+  EXPECT_EQ(Read("SOFTWARE\\TCTS\\Mbrola\\databases\\br4\\"), "d:\\br4");
 }
 
 TEST_F(SynthSettingsTest, DefaultsWithoutSettingsOrRegistry) {

@@ -1,11 +1,11 @@
-// zelnar-say [--engine 4|5|54 [--voice N] [--rate R]] [--phonetic | --ipa | --wav FILE | --coverage] [TEXT...]
+// zelnar-say [--engine 3|4|5|54 [--voice N] [--rate R]] [--phonetic | --ipa | --wav FILE | --coverage] [TEXT...]
 // Reads UTF-8 text from the arguments or, without them, from standard input,
 // and goes through the same code the program uses: the phonetic string, its
 // IPA (one line per input line), or the speech written to a WAV file. With
 // --coverage the text is spoken silently and the share of segments the
 // diphone database holds is reported. With --engine the text is spoken by
-// that engine (4 SAPI 4 and 5 SAPI 5 over espeak-ng, 54 SAPI 5.4 over
-// speech-dispatcher) with the voice number and speed TAVIRO.INI would give
+// that engine (3 the Portuguese synthesizer, 4 SAPI 4 and 5 SAPI 5 over
+// espeak-ng, 54 SAPI 5.4 over speech-dispatcher) with the voice number and speed TAVIRO.INI would give
 // it; aloud, or into the --wav file for the engines that play through the
 // program.
 #include <cstdio>
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "caracteres.h"
+#include "console/console.h"
 #include "fonetica.h"
 #include "platform/latin1.h"
 #include "platform/messages.h"
@@ -144,7 +145,7 @@ void Count(std::string_view name, bool found, int depth) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: zelnar-say [--engine 4|5|54 [--voice N] [--rate R]] "
+               "usage: zelnar-say [--engine 3|4|5|54 [--voice N] [--rate R]] "
                "[--phonetic | --ipa | --wav FILE | --coverage] [TEXT...]\n");
   return 2;
 }
@@ -161,6 +162,7 @@ bool Number(const char* s, int* value) {
 // Says each line through the engine as the program does: each text waits for
 // the one before, and the end for the last.
 int SpeakWithEngine(int code, int voice, int rate, const std::vector<std::string>& lines) {
+  InitConsole();  // its window procedure takes the sound device's block-done messages
   if (!EngineStart(voice, rate, 0, "", code)) {
     std::fprintf(stderr, "zelnar-say: engine %d did not start\n", code);
     return 1;
@@ -179,7 +181,10 @@ int SpeakWithEngine(int code, int voice, int rate, const std::vector<std::string
 int SynthFrontMain(int argc, char** argv);
 
 int main(int argc, char** argv) {
-  if (argc > 2 && std::string(argv[1]) == "--engine" && std::string(argv[2]) == "3") return SynthFrontMain(argc - 3, argv + 3);
+  if (argc > 3 && std::string(argv[1]) == "--engine" && std::string(argv[2]) == "3") {
+    std::string m = argv[3];
+    if (m == "--tokens" || m == "--phonemes" || m == "--pho" || m == "--ipa") return SynthFrontMain(argc - 3, argv + 3);
+  }
   std::string mode = "--phonetic", wav;
   int engine = 0, voice = 0, rate = 0;
   int i = 1;
@@ -198,7 +203,7 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
-  if (engine != 0 && engine != 4 && engine != 5 && engine != 54) return Usage();
+  if (engine != 0 && engine != 3 && engine != 4 && engine != 5 && engine != 54) return Usage();
   if (engine != 0 && mode != "--wav" && mode != "--phonetic") return Usage();
   std::vector<std::string> lines;
   if (i < argc) {
