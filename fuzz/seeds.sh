@@ -11,7 +11,7 @@ mark='
 #--#
 '
 rm -rf "$out"
-for t in settings scan rules phonetic diphones wav bmp netsh; do mkdir -p "$out/$t"; done
+for t in settings scan rules phonetic diphones wav bmp netsh synthtext synthfiles mbrolapho mbroladb; do mkdir -p "$out/$t"; done
 drives="$build/drives/c"
 difones="$drives/kelmar/som/difones"
 
@@ -58,3 +58,24 @@ for f in $(ls -S "$drives/kelmar/som/letras/"*.wav "$drives/kelmar/som/zelnar/"*
   n=$((n + 1))
 done
 cp "$drives/kelmar/som/zelnar/BRENIQ.BMP" "$out/bmp/breniq" 2>/dev/null || true
+
+# Synthesizer: lines of the corpus and texts with numbers, abbreviations and
+# symbols; the installed voice's files (Latin-1); the phoneme lines the front end makes; a
+# few diphones of the built voice.
+synth="$drives/kelmar/davuridi"
+i=0
+while IFS= read -r line && [ $i -lt 20 ]; do
+  printf '%s' "$line" > "$out/synthtext/line$i"
+  i=$((i + 1))
+done < "$src/voice/corpus.txt"
+printf 'Sr. Jo\343o pagou R$ 1.234,56 em 03/12, 2\252 vez; 15%% & 3\272 lugar - Vivo-Fibra-3A7C. BCDF!' > "$out/synthtext/numbers"
+{ head -n 60 "$synth/portug.nrl"; printf '%s' "$mark"; head -n 40 "$synth/portug.exc"; printf '%s' "$mark"
+  head -n 20 "$synth/portug.abr"; printf '%s' "$mark"; cat "$synth/portug.pro"; printf '%s' "$mark"
+  head -n 80 "$synth/portug.dfn"; printf '%s' "$mark"; head -n 1 "$src/voice/corpus.txt"
+  printf '%s' "$mark"; printf '1.2 0.7'; } > "$out/synthfiles/voice"
+n=0
+for text in "Casa Azul, conectado, segura, sinal 88%." "Conexão estabelecida. Deseja desconectar?"; do
+  "$build/zelnar-say" --engine 3 --pho "$text" > "$out/mbrolapho/seed$n" 2>/dev/null || true
+  n=$((n + 1))
+done
+ZELNAR_FUZZ_SEED="$out/mbroladb/small" "$build/fuzz/mbroladb_fuzz" 2>/dev/null || true

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -72,7 +73,11 @@ bool IsNameChar(unsigned char c) {
 
 bool LessNoCase(const std::string& a, const std::string& b) { return a < b; }
 
-int Rounded(double x) { return static_cast<int>(std::nearbyint(x)); }  // halves to even
+// Halves to even; a value beyond an int (a file's absurd duration or pitch)
+// stays at the int's end instead of wrapping.
+int Rounded(double x) {
+  return static_cast<int>(std::clamp(std::nearbyint(x), double{INT32_MIN}, double{INT32_MAX}));
+}
 
 const std::string kFaultyPhoneme = "Configura\xE7\xE3o da pros\xF3" "dia: fonema errado: ";
 const std::string kFaultyKey = "Configura\xE7\xE3o da pros\xF3" "dia: chave errada: ";
@@ -301,8 +306,8 @@ std::vector<std::string> Prosody(const std::vector<std::string>& phonemes, doubl
       } else {
         d = DurationOf(line);
         if (pitchState < 2) {
-          if (wordLength > 13) d = d * 80 / 100;
-          else if (wordLength > 9) d = d * 90 / 100;
+          if (wordLength > 13) d = static_cast<int>(int64_t{d} * 80 / 100);
+          else if (wordLength > 9) d = static_cast<int>(int64_t{d} * 90 / 100);
         }
       }
       gCurrentName = line;

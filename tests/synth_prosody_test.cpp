@@ -130,6 +130,13 @@ TEST_F(SynthProsody, PitchRoundsHalvesToEven) {
   EXPECT_EQ(synth::Prosody({"_"}, 0.5, 1.0), (Lines{"_ 100 50 0"}));  // 98.5 rounds to 98
 }
 
+TEST_F(SynthProsody, AbsurdDurationsAndPitchesStayAtTheLargestNumber) {
+  ASSERT_TRUE(Load(kDuration + "a=2147483647\n[CHAVES]\n" + kProsody + "HERTZ=2147483647\nTABHERTZ=" +
+                   "2147483647,2147483647,2147483647,2147483647,2147483647,2147483647,2147483647,2147483647,2147483647,2147483647\n"));
+  EXPECT_EQ(synth::Prosody({";555|abcdefghijklmn", "a", ">a", ""}, 1.0, 1.0),
+            (Lines{";abcdefghijklmn", "a 21474836 50 21474836", "a 21474836 80 21474836", ""}));
+}
+
 TEST_F(SynthProsody, MissingDiphonesGetATransition) {
   ASSERT_TRUE(LoadWith(""));
   ASSERT_TRUE(synth::LoadDiphones(dir.Write("d.dfn", "; list\n_-_\n_-a\n*x\n a-Y  30\n!y\nr2-_\n_-r2\n")));
