@@ -3,6 +3,13 @@
 // speak-complete event is set when every text handed over has been reported
 // ended or cancelled; a text whose end never comes (a daemon that died or
 // hangs) counts as ended once it has had far more time than it could need.
+//
+// libspeechd waits for every reply of the daemon without a limit, and a
+// daemon can stop answering altogether (one whose sound output never came up
+// does): each call is made on a thread of its own and waited for at most a
+// limit. A call that has not come back by then is left behind, blocked on the
+// daemon, and nothing more is asked of that connection: the texts after it
+// are refused, and the program goes on.
 #include <libspeechd.h>
 #include <poll.h>
 
@@ -12,9 +19,12 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/latin1.h"
@@ -22,6 +32,34 @@
 
 namespace {
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Starting the desktop's daemon and listing its voices take seconds (espeak-ng
+// has thousands of variants); any other reply comes at once.
+constexpr milliseconds kOpenLimit{10000};
+constexpr milliseconds kListLimit{30000};
+constexpr milliseconds kReplyLimit{3000};
+
+// `call` on a thread of its own, waited for at most `limit`: nothing when it
+// has not come back. It must own what it uses, since it may outlive the wait.
+template <class T, class F>
+std::optional<T> Within(milliseconds limit, F call) {
+  struct Shared {
+    std::mutex m;
+    std::condition_variable done;
+    std::optional<T> result;
+  };
+  auto shared = std::make_shared<Shared>();
+  std::thread([shared, call = std::move(call)]() mutable {
+    T value = call();
+    std::lock_guard<std::mutex> lock(shared->m);
+    shared->result = std::move(value);
+    shared->done.notify_all();
+  }).detach();
+  std::unique_lock<std::mutex> lock(shared->m);
+  shared->done.wait_for(lock, limit, [&] { return shared->result.has_value(); });
+  return shared->result;
+}
 
 // libspeechd's callbacks carry no context: one connection per process.
 // A text is known by the message number spd_say returns; its end may be
@@ -67,45 +105,31 @@ bool Blank(std::string_view s) {
 
 class SpeechdVoice : public SpVoice {
  public:
-  explicit SpeechdVoice(SPDConnection* c) : c_(c) {
-    c_->callback_begin = Begun;
-    c_->callback_end = Ended;
-    c_->callback_cancel = Ended;
-    spd_set_notification_on(c_, SPD_BEGIN);
-    spd_set_notification_on(c_, SPD_END);
-    spd_set_notification_on(c_, SPD_CANCEL);
-    if (SPDVoice** list = spd_list_synthesis_voices(c_)) {
-      std::vector<std::string> others;
-      for (SPDVoice** v = list; *v; ++v) {
-        if (!(*v)->name) continue;
-        (Brazilian((*v)->language) ? voices_ : others).push_back((*v)->name);
-      }
-      voices_.insert(voices_.end(), others.begin(), others.end());
-      free_spd_voices(list);
-    }
+  SpeechdVoice(SPDConnection* c, std::vector<std::string> voices) : c_(c), voices_(std::move(voices)) {
     std::lock_guard<std::mutex> lock(gMutex);
     Forget();
   }
   ~SpeechdVoice() override {
-    spd_cancel(c_);
-    spd_close(c_);
+    if (Ask([c = c_] { return spd_cancel(c); })) Ask([c = c_] { return spd_close(c), 0; });
   }
   bool SetEventInterests(int) override { return true; }
   int VoiceCount() override { return static_cast<int>(voices_.size()); }
   bool SetVoice(int index) override {
     if (index < 0 || index >= VoiceCount()) return false;
-    return spd_set_synthesis_voice(c_, voices_[static_cast<size_t>(index)].c_str()) == 0;
+    std::string name = voices_[static_cast<size_t>(index)];
+    return Ask([c = c_, name] { return spd_set_synthesis_voice(c, name.c_str()); }) == 0;
   }
   bool SetRate(int rate) override {
     if (rate < -10 || rate > 10) return false;
-    return spd_set_voice_rate(c_, SpeechdRateForRate(rate)) == 0;
+    return Ask([c = c_, rate] { return spd_set_voice_rate(c, SpeechdRateForRate(rate)); }) == 0;
   }
   bool Speak(std::string_view text, int flags) override {
     if (flags & kSpeakPurgeBeforeSpeak) {
-      spd_cancel(c_);
+      Ask([c = c_] { return spd_cancel(c); });
       std::lock_guard<std::mutex> lock(gMutex);
       Forget();
     }
+    if (dead_) return false;
     // A blank text says nothing, and speech-dispatcher may not report it.
     if (Blank(text)) return true;
     {
@@ -116,7 +140,8 @@ class SpeechdVoice : public SpVoice {
       gDeadline = Complete() ? limit : std::max(gDeadline, limit);
       ++gSaying;
     }
-    int id = spd_say(c_, SPD_TEXT, Latin1ToUtf8(text).c_str());
+    std::string utf8 = Latin1ToUtf8(text);
+    int id = Ask([c = c_, utf8] { return spd_say(c, SPD_TEXT, utf8.c_str()); }).value_or(-1);
     {
       std::lock_guard<std::mutex> lock(gMutex);
       --gSaying;
@@ -133,7 +158,7 @@ class SpeechdVoice : public SpVoice {
     std::unique_lock<std::mutex> lock(gMutex);
     if (!Complete() && Hung()) {
       lock.unlock();
-      spd_cancel(c_);  // a dead daemon is stopped, and the program goes on
+      Ask([c = c_] { return spd_cancel(c); });  // a dead daemon is stopped, and the program goes on
       lock.lock();
       Forget();
     }
@@ -142,6 +167,19 @@ class SpeechdVoice : public SpVoice {
   }
 
  private:
+  // A call into libspeechd with the reply limit; nothing once the daemon has
+  // let one call go unanswered.
+  template <class F>
+  std::optional<int> Ask(F call) {
+    if (dead_) return std::nullopt;
+    std::optional<int> result = Within<int>(kReplyLimit, std::move(call));
+    if (!result) {
+      dead_ = true;
+      std::lock_guard<std::mutex> lock(gMutex);
+      Forget();
+    }
+    return result;
+  }
   // A daemon that closed its end, or one that has not ended a text long
   // after it could have.
   bool Hung() {
@@ -151,6 +189,7 @@ class SpeechdVoice : public SpVoice {
   }
   SPDConnection* c_;
   std::vector<std::string> voices_;
+  bool dead_ = false;
 };
 }  // namespace
 
@@ -161,12 +200,35 @@ int SpeechdRateForRate(int rate) { return std::clamp(rate * 10, -100, 100); }
 std::unique_ptr<SpVoice> CreateSpeechdSpVoice() {
   // A daemon gone away must not end the program when a text is written to it.
   std::signal(SIGPIPE, SIG_IGN);
-  char* error = nullptr;
   // Without an address of its own the desktop's daemon is asked, and started
   // when it is not running yet, as screen readers do.
   bool ownAddress = std::getenv("SPEECHD_ADDRESS") != nullptr;
-  SPDConnection* c = spd_open2("zelnar", "main", nullptr, SPD_MODE_THREADED, nullptr, ownAddress ? 0 : 1, &error);
-  std::free(error);
-  if (!c) return nullptr;
-  return std::make_unique<SpeechdVoice>(c);
+  std::optional<SPDConnection*> c = Within<SPDConnection*>(kOpenLimit, [ownAddress] {
+    char* error = nullptr;
+    SPDConnection* c = spd_open2("zelnar", "main", nullptr, SPD_MODE_THREADED, nullptr, ownAddress ? 0 : 1, &error);
+    std::free(error);
+    return c;
+  });
+  if (!c || !*c) return nullptr;
+  // A daemon that does not answer here is left with its connection.
+  std::optional<std::vector<std::string>> voices = Within<std::vector<std::string>>(kListLimit, [c = *c] {
+    c->callback_begin = Begun;
+    c->callback_end = Ended;
+    c->callback_cancel = Ended;
+    std::vector<std::string> brazilian, others;
+    if (spd_set_notification_on(c, SPD_BEGIN) || spd_set_notification_on(c, SPD_END) ||
+        spd_set_notification_on(c, SPD_CANCEL))
+      return brazilian;
+    if (SPDVoice** list = spd_list_synthesis_voices(c)) {
+      for (SPDVoice** v = list; *v; ++v) {
+        if (!(*v)->name) continue;
+        (Brazilian((*v)->language) ? brazilian : others).push_back((*v)->name);
+      }
+      free_spd_voices(list);
+    }
+    brazilian.insert(brazilian.end(), others.begin(), others.end());
+    return brazilian;
+  });
+  if (!voices) return nullptr;
+  return std::make_unique<SpeechdVoice>(*c, std::move(*voices));
 }

@@ -4,6 +4,11 @@
 // daemon's HOME so that no sound card is needed.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <string>
 
 #include "platform/clock.h"
@@ -63,4 +68,39 @@ TEST(SpeechdGoneTest, ADaemonThatDiesWhileSpeakingIsLeftBehind) {
   EngineSpeak("Ol\xE1.");  // refused: one beep, and the program goes on
   EXPECT_EQ(WaveCapture().blocks.size(), 1u);
   EngineFinish();
+  alarm(0);
+}
+
+// A daemon that takes the connection and never answers (one whose sound never
+// came up stays so): the start gives up and the translator speaks.
+TEST(SpeechdHungTest, ADaemonThatNeverAnswersIsNoEngine) {
+  alarm(30);  // a wait without end fails here, not at the suite's limit
+  TempDir dir;
+  std::string path = dir.path() + "/mute.sock";
+  int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  ScopedEnv env("SPEECHD_ADDRESS", "unix_socket:" + path);
+  EXPECT_FALSE(EngineStart(1, 0, 0, "", 54));
+  close(listener);
+  alarm(0);
+}
+
+TEST(SpeechdHungTest, ADaemonThatStopsAnsweringWhileSpeakingIsLeftBehind) {
+  SoundTestEnv env;
+  PrivateSpeechd daemon;
+  ASSERT_TRUE(daemon.Ready());
+  ASSERT_TRUE(EngineStart(1, 0, 0, "", 54));
+  EngineSpeak(LongText());
+  daemon.Freeze();
+  alarm(30);
+  EngineStop();
+  EXPECT_FALSE(EngineBusy(false));
+  EngineSpeak("Ol\xE1.");  // refused: one beep, and the program goes on
+  EXPECT_EQ(WaveCapture().blocks.size(), 1u);
+  EngineFinish();
+  alarm(0);
 }

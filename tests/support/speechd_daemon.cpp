@@ -45,6 +45,10 @@ bool PrivateSpeechd::Ready() {
   return true;
 }
 
+void PrivateSpeechd::Freeze() {
+  if (pid_ > 0) kill(pid_, SIGSTOP);
+}
+
 void PrivateSpeechd::Kill() {
   if (pid_ <= 0) return;
   kill(pid_, SIGKILL);

@@ -20,6 +20,8 @@ class PrivateSpeechd {
   // output module is up.
   bool Ready();
   void Kill();
+  // Stops the daemon where it stands: it keeps its socket and answers nothing.
+  void Freeze();
 
  private:
   TempDir dir_;
