@@ -29,6 +29,7 @@ constexpr Entry kCatalogue[] = {
     {"ZLCONFIM", "Confirma fim ? ", true},
     {"ZLSEMSRV", "O servi\xE7o de rede sem fio n\xE3o est\xE1 funcionando; n\xE3o h\xE1 redes para listar.", true},
     {"ZLSEMADP", "Nenhum adaptador de rede sem fio foi encontrado; n\xE3o h\xE1 redes para listar.", true},
+    {"ZLSEMRAD", "A rede sem fio est\xE1 desligada; ligue-a ou saia do modo avi\xE3o e abra o Zelnar.", true},
     {"ZLFIM", "At\xE9 a pr\xF3" "xima pessoal!", true},
 };
 

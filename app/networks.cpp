@@ -44,10 +44,12 @@ std::string_view TrimEnd(std::string_view s) {
 
 std::string Label(int n) { return "SSID " + std::to_string(n); }
 
-// What netsh answers when there is no wireless service or no adapter to ask.
+// What netsh answers when there is no wireless service, no adapter to ask, or
+// the adapter's radio is off.
 const char* UnavailableMessage(const std::string& answer) {
   if (answer.find("(wlansvc)") != std::string::npos) return "ZLSEMSRV";
   if (answer.find("N\xE3o h\xE1 nenhuma interface sem fio") != std::string::npos) return "ZLSEMADP";
+  if (answer.find("sem fio est\xE1 desligada") != std::string::npos) return "ZLSEMRAD";
   return nullptr;
 }
 

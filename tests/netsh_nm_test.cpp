@@ -350,6 +350,18 @@ TEST(NetshNm, WithoutNetworkManagerTheServiceIsStopped) {
   EXPECT_EQ(nm.Run({"wlan", "show", "networks"}, "").out, kStopped);
 }
 
+// Airplane mode or the radio key: NetworkManager keeps the device, "unavailable".
+TEST(NetshNm, RadioSwitchedOff) {
+  FakeNm nm;
+  nm.Answer("devices.out", "wlp2s0:wifi:unavailable:\n");
+  const std::string off =
+      "A interface de rede local sem fio est\xE1 desligada e n\xE3o oferece suporte \xE0 opera\xE7\xE3o "
+      "solicitada.\r\n";
+  EXPECT_EQ(nm.Out({"wlan", "show", "networks", "mode=bssid"}), off);
+  EXPECT_EQ(nm.Out({"wlan", "connect", "name=Caf\xE9 Central"}), off);
+  EXPECT_NE(nm.Out({"wlan", "show", "interfaces"}).find("wlp2s0"), std::string::npos);
+}
+
 TEST(NetshNm, NoWifiDevice) {
   FakeNm nm;
   nm.Answer("devices.out", "enp3s0:ethernet:connected:Wired connection 1\nlo:loopback:unmanaged:\n");

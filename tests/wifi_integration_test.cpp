@@ -279,6 +279,15 @@ TEST_F(Wifi, AKeyDuringASlowConnectCutsOnlyTheSpeech) {
   EXPECT_TRUE(KeyWaiting()) << "the key stays for the menu";
 }
 
+TEST_F(Wifi, RadioSwitchedOffIsSaidInsteadOfAnEmptyMenu) {
+  WriteScenario("fail radio\nnetwork \"Escola\" WPA2-Personal CCMP key=escola2024\nap 00:1a:2b:3c:4d:01 74 802.11n\n");
+  ScanNetworks();
+  EXPECT_TRUE(NetworkList().empty());
+  EXPECT_TRUE(WirelessUnavailable());
+  EXPECT_NE(Screen().find("A rede sem fio está desligada; ligue-a ou saia do modo avião e abra o Zelnar."),
+            std::string::npos) << Screen();
+}
+
 TEST_F(Wifi, StoppedServiceIsSaidInsteadOfAnEmptyMenu) {
   WriteScenario("fail service\n");
   ScanNetworks();

@@ -405,6 +405,10 @@ Answer RunNm(const std::vector<std::string>& args) {
   }
   const NmDevice& dev = devices.front();
   bool connected = dev.state.rfind("connected", 0) == 0;
+  // NetworkManager's "unavailable": the radio is off (airplane mode, the
+  // radio key), so nothing can be seen or joined until it is switched on.
+  if (dev.state == "unavailable" && (cmd.kind == CommandKind::kShowNetworks || cmd.kind == CommandKind::kConnect))
+    return {RadioOffText(), "", 1};
   switch (cmd.kind) {
     case CommandKind::kShowInterfaces: {
       InterfaceInfo info;

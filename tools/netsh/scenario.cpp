@@ -160,8 +160,10 @@ bool ParseScenario(const std::string& text, Scenario* out, std::string* error) {
       if (!ToInt(w[1], &s.associate_ms)) return fail("associa\xE7\xE3o inv\xE1lida");
     } else if (kw == "silent" && w.size() == 1) {
       s.silent = true;
-    } else if (kw == "fail" && w.size() == 2 && (w[1] == "service" || w[1] == "interface")) {
-      s.failure = w[1] == "service" ? SimFailure::kServiceStopped : SimFailure::kNoInterface;
+    } else if (kw == "fail" && w.size() == 2 && (w[1] == "service" || w[1] == "interface" || w[1] == "radio")) {
+      s.failure = w[1] == "service"     ? SimFailure::kServiceStopped
+                  : w[1] == "interface" ? SimFailure::kNoInterface
+                                        : SimFailure::kRadioOff;
     } else if (kw == "generate" && w.size() == 3) {
       int count = 0, aps = 0;
       if (!ToInt(w[1], &count) || !ToInt(w[2], &aps) || count > 5000 || aps > 50)

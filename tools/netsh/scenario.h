@@ -14,7 +14,7 @@ struct SimProfile {
   std::string key;
 };
 
-enum class SimFailure { kNone, kServiceStopped, kNoInterface };
+enum class SimFailure { kNone, kServiceStopped, kNoInterface, kRadioOff };
 
 struct Scenario {
   std::string iface = "Wi-Fi";

@@ -110,6 +110,11 @@ std::string ServiceStoppedText() {
              "est\xE1 em execu\xE7\xE3o.") + kEol;
 }
 
+std::string RadioOffText() {
+  return std::string("A interface de rede local sem fio est\xE1 desligada e n\xE3o oferece suporte \xE0 opera\xE7\xE3o "
+                     "solicitada.") + kEol;
+}
+
 std::string NoInterfaceText() {
   return std::string("N\xE3o h\xE1 nenhuma interface sem fio no sistema.") + kEol;
 }

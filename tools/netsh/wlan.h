@@ -48,6 +48,8 @@ std::string ConnectedText();
 std::string DisconnectedText(const std::string& iface);
 std::string ServiceStoppedText();
 std::string NoInterfaceText();
+// The Wi-Fi radio switched off (airplane mode, the radio key).
+std::string RadioOffText();
 std::string NoProfileText(const std::string& name, const std::string& iface);
 std::string OutOfRangeText(const std::string& name);
 std::string WrongKeyText(const std::string& name);
