@@ -229,6 +229,17 @@ class NetworkManagerMock(dbusmock.DBusTestCase):
                          ('Falha na solicita\xe7\xe3o de conex\xe3o: ' + NOT_ALLOWED, 1))
         self.assertEqual(sorted(self.connections()), ['Caf\xe9 Central'])
 
+    def test_the_radio_switched_off(self):
+        # Airplane mode: NetworkManager keeps the device, "unavailable".
+        self.mock.Reset()
+        self.mock.AddWiFiDevice('wlan0', 'wlp2s0', 20)
+        self.mock.SetProperty('/org/freedesktop/NetworkManager', 'org.freedesktop.NetworkManager',
+                              'WirelessEnabled', False)
+        off = ('A interface de rede local sem fio est\xe1 desligada e n\xe3o oferece suporte \xe0 '
+               'opera\xe7\xe3o solicitada.\r\n', 1)
+        self.assertEqual(self.netsh('wlan', 'show', 'networks', 'mode=bssid'), off)
+        self.assertEqual(self.netsh('wlan', 'connect', 'name=CasaAzul'), off)
+
     def test_no_wifi_device_and_no_networkmanager(self):
         self.mock.Reset()
         self.assertEqual(self.netsh('wlan', 'show', 'networks', 'mode=bssid'),
