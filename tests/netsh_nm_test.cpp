@@ -290,6 +290,15 @@ TEST(NetshNm, AddProfileGivesTheKeyToTheEditorOnly) {
   EXPECT_EQ(ReadFileBytes(nm.Log()).find("secreta"), std::string::npos);
 }
 
+TEST(NetshNm, AWpa3OnlyNetworkGetsSae) {
+  FakeNm nm;
+  std::string xml = nm.Write("zelnar.xml", ProfileXml("Rede:Dois", "chave-dois-2024"));
+  EXPECT_EQ(nm.Run({"wlan", "add", "profile", "filename=" + xml}).status, 0);
+  std::vector<Call> calls = nm.Calls();
+  ASSERT_EQ(calls.size(), 5u);
+  EXPECT_EQ(Call(calls[3].end() - 2, calls[3].end()), (Call{"wifi-sec.key-mgmt", "sae"}));
+}
+
 TEST(NetshNm, AddProfileRefusedByPolkitIsToldAtConnect) {
   FakeNm nm;
   nm.Answer("add.err", "Error: Failed to add 'Biblioteca' connection: Insufficient privileges\n");

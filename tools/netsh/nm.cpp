@@ -336,11 +336,12 @@ Answer AddProfile(const std::string& device, const std::string& file) {
   if (wp.ssid.empty()) return {ProfileCorruptText(), "", 1};  // NetworkManager has no empty SSID
   // The program knows the SSID as netsh showed it; a network in range shown
   // the same way gives back the exact bytes (names Latin-1 cannot hold).
-  std::string ssid;
+  std::string ssid, security;
   bool found = false;
   for (const NmAp& ap : ListAps(device))
     if (ShownName(ap.ssid) == wp.ssid) {
       ssid = ap.ssid;
+      security = ap.security;
       found = true;
       break;
     }
@@ -366,8 +367,12 @@ Answer AddProfile(const std::string& device, const std::string& file) {
       add.push_back(std::string("user:") + pw->pw_name);
     }
   if (!wp.open) {
+    // A WPA3-only router takes SAE alone; one that also speaks WPA2 takes the
+    // pre-shared key, which every driver knows.
+    bool saeOnly = security.find("WPA3") != std::string::npos && security.find("WPA2") == std::string::npos &&
+                   security.find("WPA1") == std::string::npos;
     add.push_back("wifi-sec.key-mgmt");
-    add.push_back("wpa-psk");
+    add.push_back(saeOnly ? "sae" : "wpa-psk");
   }
   RunResult r = Nmcli(add);
   if (r.status != 0) return AddFailed(wp.name, Reason(r));
