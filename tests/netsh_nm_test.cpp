@@ -371,6 +371,14 @@ TEST(NetshNm, RadioSwitchedOff) {
   EXPECT_NE(nm.Out({"wlan", "show", "interfaces"}).find("wlp2s0"), std::string::npos);
 }
 
+TEST(NetshNm, TheUsableOfTwoAdaptersIsTheInterface) {
+  FakeNm nm;
+  nm.Answer("devices.out", "wlp1s0:wifi:unavailable:\nwlx00c0ca:wifi:disconnected:\n");
+  nm.Out({"wlan", "show", "networks", "mode=bssid"});
+  EXPECT_EQ(nm.Calls().back(), (Call{"-t", "-f", "ACTIVE,SSID-HEX,BSSID,MODE,CHAN,SIGNAL,SECURITY", "device", "wifi",
+                                     "list", "--rescan", "no", "ifname", "wlx00c0ca"}));
+}
+
 TEST(NetshNm, NoWifiDevice) {
   FakeNm nm;
   nm.Answer("devices.out", "enp3s0:ethernet:connected:Wired connection 1\nlo:loopback:unmanaged:\n");

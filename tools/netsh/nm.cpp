@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cctype>
 #include <cstdlib>
@@ -408,7 +409,11 @@ Answer RunNm(const std::vector<std::string>& args) {
     if (cmd.kind == CommandKind::kAddProfile) return AddProfile("", cmd.filename);
     return {NoInterfaceText(), "", 1};
   }
-  const NmDevice& dev = devices.front();
+  // With two adapters (a USB one beside an internal one that is switched off
+  // or left to another tool) the one NetworkManager can use is the interface.
+  const NmDevice& dev = *std::find_if(devices.begin(), devices.end() - 1, [](const NmDevice& d) {
+    return d.state != "unavailable" && d.state != "unmanaged";
+  });
   bool connected = dev.state.rfind("connected", 0) == 0;
   // NetworkManager's "unavailable": the radio is off (airplane mode, the
   // radio key), so nothing can be seen or joined until it is switched on.
