@@ -340,6 +340,15 @@ TEST(NetshNm, AKeyTheEditorWouldReadOtherwiseIsRefused) {
   EXPECT_EQ(nm.Calls().back().at(1), "delete");
 }
 
+// The hidden network: no name to give NetworkManager, told as such at connect.
+TEST(NetshNm, AHiddenNetworkIsToldWhyItCannotBeJoined) {
+  FakeNm nm;
+  const std::string why = "a rede oculta n\xE3o mostra seu nome, e sem ele o NetworkManager n\xE3o pode conectar.\r\n";
+  std::string xml = nm.Write("k.xml", ProfileXml("", "chave12345"));
+  EXPECT_EQ(nm.Out({"wlan", "add", "profile", "filename=" + xml}), "Falha ao adicionar o perfil: " + why);
+  EXPECT_EQ(nm.Out({"wlan", "connect", "name="}), "Falha na solicita\xE7\xE3o de conex\xE3o: " + why);
+}
+
 TEST(NetshNm, WithoutNetworkManagerTheServiceIsStopped) {
   FakeNm nm;
   // nmcli absent from PATH.

@@ -334,7 +334,8 @@ Answer AddProfile(const std::string& device, const std::string& file) {
   WlanProfile wp;
   Answer refused;
   if (RefuseProfile(ReadWlanProfile(file, &wp), &refused)) return refused;
-  if (wp.ssid.empty()) return {ProfileCorruptText(), "", 1};  // NetworkManager has no empty SSID
+  // A hidden network shows no name, and NetworkManager joins a network by it.
+  if (wp.ssid.empty()) return AddFailed(wp.name, HiddenNetworkText());
   // The program knows the SSID as netsh showed it; a network in range shown
   // the same way gives back the exact bytes (names Latin-1 cannot hold).
   std::string ssid, security;
@@ -447,7 +448,7 @@ Answer RunNm(const std::vector<std::string>& args) {
       return {ProfilesText(dev.name, names), "", 0};
     }
     case CommandKind::kConnect:
-      if (cmd.name.empty()) return {MissingNameText("connect"), "", 1};
+      if (!cmd.named) return {MissingNameText("connect"), "", 1};  // the empty name is the hidden network's
       return Connect(dev, cmd.name);
     case CommandKind::kDisconnect: {
       if (!connected) return {DisconnectedText(dev.name), "", 0};

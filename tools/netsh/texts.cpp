@@ -195,6 +195,10 @@ std::string KeyInvalidText() {
   return "a chave de seguran\xE7" "a deve ter de 8 a 63 caracteres, sem espa\xE7o no come\xE7o nem no fim.";
 }
 
+std::string HiddenNetworkText() {
+  return "a rede oculta n\xE3o mostra seu nome, e sem ele o NetworkManager n\xE3o pode conectar.";
+}
+
 std::string SsidUnusableText() {
   return "o nome desta rede n\xE3o pode ser guardado no NetworkManager.";
 }

@@ -76,5 +76,6 @@ std::string DisconnectFailedText(const std::string& reason);
 // user can act on.
 std::string NotAllowedText();     // polkit refused
 std::string KeyInvalidText();     // NetworkManager cannot hold the key
+std::string HiddenNetworkText();  // a hidden network, whose name nobody gave
 std::string SsidUnusableText();   // the network's name cannot be given to NetworkManager
 std::string NmTimeoutText();      // nmcli did not answer
