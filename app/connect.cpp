@@ -224,12 +224,14 @@ void ProgressTone() {
     bool high = (i * 660 * 2 / kRate) % 2 == 0;
     image[44 + i] = static_cast<uint8_t>(128 + (high ? level : -level));
   }
-  PlayImageAndWait(image);  // a key cuts it and stays for the menu
+  PlayImageAndWait(image);  // a key cuts it
 }
 
 // Waits until the running command has answered (ended, all its output read),
 // keeping the window alive and sounding the tone meanwhile; false when the
 // limit came first. Never shorter than the one second netsh used to be given.
+// A key pressed meanwhile only silences what sounds: it is taken here, so
+// that it cuts neither the later tones nor the result the user waits for.
 bool AwaitAnswer() {
   const int64_t limit = std::max<int64_t>(ScaledMs(kAnswerLimitMs), 1000);
   const int64_t every = std::max<int64_t>(ScaledMs(kToneEveryMs), 100);
@@ -241,6 +243,7 @@ bool AwaitAnswer() {
     if (left <= 0) return WaitCommand(0);
     if (WaitCommand(static_cast<int>(std::min<int64_t>(left, std::max<int64_t>(tone - now, 1))))) return true;
     PumpMessages();
+    while (KeyWaiting()) TakeKey();
     if (NowMs() >= tone) {
       ProgressTone();
       tone += every;

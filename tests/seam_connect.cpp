@@ -58,6 +58,8 @@ void PlayNamedSound(std::string_view name) { Record("Play:" + std::string(name))
 void PlayImageAndWait(const uint8_t*) { Record("Tone"); }
 void MakeWavHeader(uint8_t*, int, int, int, int) {}
 void PumpMessages() {}
+bool KeyWaiting() { return false; }
+unsigned char TakeKey() { return 0; }
 const std::string& SoundDirectory() { return gSoundDir; }
 
 namespace {
