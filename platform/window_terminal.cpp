@@ -188,6 +188,10 @@ void TerminalDrawRun(int column, int row, const char* text, int count, uint32_t 
   // Control characters (C0, DEL and the C1 range) take no column on a
   // terminal, or act; a name holding one would pull the rest of its row left.
   std::string cells(text, static_cast<size_t>(count));
+  // Text in the colour of its background (a security key as it is typed)
+  // looks the same as blanks, and blanks leave nothing on the terminal for a
+  // screen reader or a copy to give away.
+  if (fg == bg) cells.assign(cells.size(), ' ');
   for (char& c : cells) {
     unsigned char b = static_cast<unsigned char>(c);
     if (b < 0x20 || (b >= 0x7F && b <= 0x9F)) c = '?';

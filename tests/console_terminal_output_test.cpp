@@ -107,6 +107,16 @@ TEST_F(TerminalOutput, ControlCharactersTakeTheirColumn) {
   EXPECT_EQ(bytes.substr(at, 1), "?");
 }
 
+// A key typed in the hidden colour never reaches the terminal's text.
+TEST_F(TerminalOutput, HiddenTextIsSentAsBlanks) {
+  std::string bytes = Capture([] {
+    HideText();
+    Write("segredo123");
+    PumpMessages();
+  });
+  EXPECT_EQ(bytes.find("segredo"), std::string::npos);
+}
+
 // The caret changes the terminal's cursor to an underline while a key is
 // awaited; on the way out the user's own cursor shape comes back.
 TEST_F(TerminalOutput, TheCursorShapeIsPutBackAtTheEnd) {
