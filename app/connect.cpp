@@ -284,12 +284,18 @@ void ConnectNetwork(std::string_view raw) {
   std::string result = ReadCommandOutput();
   EndCommand();
   PlayNamedSound("ok");
+  // netsh's word of success, looked for outside the network's name: a
+  // failure about "Êxito Total" does not say it.
+  std::string said = result;
+  if (!name.empty())
+    for (size_t at; (at = said.find(name)) != std::string::npos;) said.erase(at, name.size());
+  const bool success = said.find("xito") != std::string::npos;
   // Success is what the interface shows afterwards, not what netsh said or
   // left unsaid.
   std::string failure;
   if (!answered) {
-    failure = L1("o netsh não respondeu em 30 segundos.");
-  } else if (!result.empty() && result.find("xito") == std::string::npos) {
+    failure = L1("a conexão não terminou em 30 segundos.");
+  } else if (!result.empty() && !success) {
     failure = result;
   } else if (ShowsSsid(ReadInterfaces(), name) == connected) {
     failure = connected ? L1("a interface ainda mostra a rede conectada.")
@@ -299,7 +305,7 @@ void ConnectNetwork(std::string_view raw) {
     SayMessage("ZLERRO");
     SpeakWriteLn(failure);
     if (added) ForgetProfile(raw);
-  } else if (result.find("xito") != std::string::npos) {
+  } else if (success) {
     SayMessage(connected ? "ZLDESCON" : "ZLESTABE");
   } else {
     SayMessage("ZLSUCESS");

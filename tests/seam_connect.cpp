@@ -150,6 +150,14 @@ TEST_F(Connect, RefusalIsReadOutAndSilenceIsTakenAsSuccess) {
   ExpectInOrder({"Play:ok", "Write:A opera\xE7\xE3o foi realizada com sucesso.", "Play:ZLSUCESS"});
 }
 
+// The word of success inside the network's own name is not netsh's.
+TEST_F(Connect, ARefusalNamingTheNetworkIsReadOut) {
+  bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : \xCAxito Total\r\n");
+  bin_.Write("connect", "Falha ao conectar \xE0 rede \"\xCAxito Total\".\r\n");
+  ConnectNetwork("\xCAxito Total\r\n");
+  ExpectInOrder({"Play:ZLERRO", "SpeakWriteLn:Falha ao conectar \xE0 rede \"\xCAxito Total\".\r\n\r\n\r\n"});
+}
+
 TEST_F(Connect, SilenceWithTheInterfaceDisconnectedIsAnError) {
   bin_.Write("profiles", "    Perfil de Todos os Usu\xE1rios : Biblioteca\r\n");
   bin_.Write("connect", "");
@@ -184,7 +192,7 @@ TEST_F(Connect, NoAnswerWithinTheLimitIsAnErrorWithTonesMeanwhileAndForgetsTheKe
   gLines = {"chave-nova"};
   ConnectNetwork("Nova\r\n");
   ExpectInOrder({"Play:ZLSOLCON", "Tone", "Tone", "Tone", "Play:ok", "Write:Erro na opera\xE7\xE3o, c\xF3" "digo: ",
-                 "Play:ZLERRO", "SpeakWriteLn:o netsh n\xE3o respondeu em 30 segundos."});
+                 "Play:ZLERRO", "SpeakWriteLn:a conex\xE3o n\xE3o terminou em 30 segundos."});
   EXPECT_NE(Args().find("wlan\ndelete\nprofile\nname=Nova\n\n"), std::string::npos) << Args();
   EXPECT_EQ(Args().find("wlan\nshow\ninterfaces"), std::string::npos) << "a connect with no answer is not checked";
 }
