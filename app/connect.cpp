@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "app/messages.h"
 #include "app/netshtext.h"
@@ -204,6 +206,12 @@ constexpr int kToneEveryMs = 2000;
 // for a known key, or call a made connection a failure.
 constexpr int kQueryLimitMs = 5000;
 
+// Networks whose saved key was refused in this run: choosing one again asks
+// for the key and replaces the profile, instead of trying the refused key for
+// ever. The saved profile is never deleted for it (it may be another tool's
+// that only lacks its secret here): only a key typed here replaces it.
+std::set<std::string> gRefusedKeys;
+
 // A profile added for a connection that then failed holds a key that did not
 // work: without it the next choice of the network asks the key again, instead
 // of trying the wrong one for ever.
@@ -269,9 +277,10 @@ void ConnectNetwork(std::string_view raw) {
   // it, so "Nova" is not taken for "CasaNova".
   std::string name = NetworkName(raw);
   bool added = false;
-  if (!ProfileListed(profiles, name)) {
+  const bool listed = ProfileListed(profiles, name);
+  if (!listed || gRefusedKeys.count(name)) {
     if (!AddProfile(raw)) return;
-    added = true;
+    added = !listed;
   }
   bool connected = ShowsConnected(InterfacesText(), name);
   // name= keeps any name a name: never a keyword or an option of netsh.
@@ -305,9 +314,9 @@ void ConnectNetwork(std::string_view raw) {
     SayMessage("ZLERRO");
     SpeakWriteLn(failure);
     if (added) ForgetProfile(raw);
-  } else if (success) {
-    SayMessage(connected ? "ZLDESCON" : "ZLESTABE");
-  } else {
-    SayMessage("ZLSUCESS");
+    if (said.find(L1("a chave de segurança da rede não está correta")) != std::string::npos) gRefusedKeys.insert(name);
+    return;
   }
+  gRefusedKeys.erase(name);
+  SayMessage(success ? (connected ? "ZLDESCON" : "ZLESTABE") : "ZLSUCESS");
 }

@@ -299,6 +299,20 @@ TEST(NetshNm, AWpa3OnlyNetworkGetsSae) {
   EXPECT_EQ(Call(calls[3].end() - 2, calls[3].end()), (Call{"wifi-sec.key-mgmt", "sae"}));
 }
 
+// A key typed again for a network another tool saved: the connection we
+// added with it is the one started.
+TEST(NetshNm, ConnectPrefersTheConnectionWeAdded) {
+  FakeNm nm;
+  std::string xml = nm.Write("zelnar.xml", ProfileXml("Caf\xE9 Central", "nova-chave-1"));
+  ASSERT_EQ(nm.Run({"wlan", "add", "profile", "filename=" + xml}).status, 0);
+  const std::string ours = nm.Calls().at(3).at(9);
+  nm.Answer("connections.out", ReadFileBytes(std::string(ZELNAR_SOURCE_DIR) + "/tests/data/nmcli/connections.out") +
+                                   "Caf\xC3\xA9 Central:" + ours + ":802-11-wireless\n");
+  nm.ClearCalls();
+  nm.Run({"wlan", "connect", "name=Caf\xE9 Central"});
+  EXPECT_EQ(nm.Calls().back(), (Call{"-w", "20", "connection", "up", "uuid", ours, "ifname", "wlp2s0"}));
+}
+
 TEST(NetshNm, AddProfileRefusedByPolkitIsToldAtConnect) {
   FakeNm nm;
   nm.Answer("add.err", "Error: Failed to add 'Biblioteca' connection: Insufficient privileges\n");

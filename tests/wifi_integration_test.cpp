@@ -289,6 +289,21 @@ TEST_F(Wifi, RadioSwitchedOffIsSaidInsteadOfAnEmptyMenu) {
             std::string::npos) << Screen();
 }
 
+// A saved key the network refuses is asked again at the next choice, and the
+// key typed then replaces it.
+TEST_F(Wifi, ARefusedSavedKeyIsAskedAgain) {
+  WriteScenario("network \"Longe\" WPA2-Personal CCMP key=longe12345\nap 00:1a:2b:3c:4d:01 74 802.11n\n"
+                "profile \"Longe\" key=errada123\n");
+  ScanNetworks();
+  ConnectNetwork(Raw("Longe"));
+  EXPECT_NE(Screen().find("a chave de segurança da rede não está correta"), std::string::npos) << Screen();
+  ClearScreen();
+  Type("longe12345\n");
+  ConnectNetwork(Raw("Longe"));
+  EXPECT_NE(Screen().find("Digite a chave de segurança"), std::string::npos) << Screen();
+  EXPECT_NE(Screen().find("Conexão estabelecida"), std::string::npos) << Screen();
+}
+
 TEST_F(Wifi, ASlowScanIsWaitedFor) {
   WriteScenario("delay 1700\nnetwork \"Escola\" WPA2-Personal CCMP key=escola2024\nap 00:1a:2b:3c:4d:01 74 802.11n\n");
   ScanNetworks();

@@ -265,9 +265,18 @@ void ForgetNote() {
   if (!path.empty()) unlink(path.c_str());
 }
 
+std::string StableUuid(const std::string& ssid);
+
+// Of the saved connections shown as NAME, the one we added ourselves comes
+// first: when the user typed a key again for a network whose older
+// connection (another tool's) holds a wrong one, the new key is the one used.
 Answer Connect(const NmDevice& dev, const std::string& name) {
-  for (const NmConnection& c : ListWifiConnections()) {
-    if (ShownName(c.name) != name) continue;
+  std::vector<NmConnection> named;
+  for (const NmConnection& c : ListWifiConnections())
+    if (ShownName(c.name) == name) named.push_back(c);
+  const std::string ours = StableUuid(Latin1ToUtf8(name));
+  std::stable_partition(named.begin(), named.end(), [&](const NmConnection& c) { return c.uuid == ours; });
+  for (const NmConnection& c : named) {
     RunResult r = Nmcli({"-w", "20", "connection", "up", "uuid", c.uuid, "ifname", dev.name});
     if (r.status == 0) return {ConnectedText(), "", 0};
     std::string why = Lower(r.err + r.out);
