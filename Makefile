@@ -52,7 +52,7 @@ install: build
 uninstall:
 	@test -f $(BUILD)/installed-files.txt || { echo "no $(BUILD)/installed-files.txt: nothing installed from here"; exit 1; }
 	@while IFS= read -r f || [ -n "$$f" ]; do rm -f -- "$(DESTDIR)$$f"; done < $(BUILD)/installed-files.txt
-	@sed -n 's:^\(.*/\(share\|libexec\)/zelnar\)/.*:\1:p' $(BUILD)/installed-files.txt | sort -u | \
+	@sed -n 's:^\(.*/\(share/doc\|share\|libexec\|lib\)/zelnar\)/.*:\1:p' $(BUILD)/installed-files.txt | sort -u | \
 	  while IFS= read -r d; do find "$(DESTDIR)$$d" -depth -type d -empty -delete 2>/dev/null; done; true
 
 deb: build

@@ -1,6 +1,8 @@
 #include "platform/profile.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include "platform/paths.h"
 
@@ -30,30 +32,8 @@ std::string Cut(std::string_view v, size_t room) {
   return std::string(v);
 }
 
-bool ReadWhole(const std::string& path, std::string& out) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  char buf[8192];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
-}  // namespace
-
-std::string GetProfileString(std::string_view section, std::string_view key,
-                             std::string_view defaultValue, size_t room,
-                             std::string_view fileName) {
-  std::string fallback = Cut(Trim(defaultValue), room);
-  std::string path;
-  if (fileName.find('/') == std::string_view::npos && fileName.find('\\') == std::string_view::npos)
-    path = ResolvePath(WindowsDirectory() + "/" + std::string(fileName));
-  else
-    path = ResolvePath(fileName);
-  std::string text;
-  if (!ReadWhole(path, text)) return fallback;
-
+// The value of key in section of an INI text; false when it is not there.
+bool FindValue(const std::string& text, std::string_view section, std::string_view key, std::string_view* value) {
   std::string_view wantSection = Trim(section);
   std::string_view wantKey = Trim(key);
   bool inSection = false;
@@ -70,7 +50,7 @@ std::string GetProfileString(std::string_view section, std::string_view key,
     if (close != std::string_view::npos) {
       std::string_view name = Trim(line.substr(1, close - 1));
       // Only the first section of a name counts; a repeat of it is not read.
-      if (inSection) return fallback;
+      if (inSection) return false;
       inSection = !sectionSeen && SameName(name, wantSection);
       if (inSection) sectionSeen = true;
       continue;
@@ -79,10 +59,45 @@ std::string GetProfileString(std::string_view section, std::string_view key,
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
     if (!SameName(Trim(line.substr(0, eq)), wantKey)) continue;
-    std::string_view value = Trim(line.substr(eq + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-      value = value.substr(1, value.size() - 2);
-    return Cut(value, room);
+    *value = Trim(line.substr(eq + 1));
+    if (value->size() >= 2 && (value->front() == '"' || value->front() == '\'') && value->back() == value->front())
+      *value = value->substr(1, value->size() - 2);
+    return true;
   }
-  return fallback;
+  return false;
+}
+
+bool ReadWhole(const std::string& path, std::string& out) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  char buf[8192];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+}  // namespace
+
+std::string GetProfileString(std::string_view section, std::string_view key,
+                             std::string_view defaultValue, size_t room,
+                             std::string_view fileName) {
+  std::vector<std::string> paths;
+  if (fileName.find('/') == std::string_view::npos && fileName.find('\\') == std::string_view::npos) {
+    const std::string windows = WindowsDirectory();
+    paths.push_back(ResolvePath(windows + "/" + std::string(fileName)));
+    // A user's own copy in the config folder need hold only what it changes:
+    // a key it lacks is read from the installation's copy beside the voice.
+    const std::string installed = ResolvePath("c:\\windows");
+    const char* windir = std::getenv("WINDIR");
+    if (!(windir && *windir) && windows != installed) paths.push_back(ResolvePath(installed + "/" + std::string(fileName)));
+  } else {
+    paths.push_back(ResolvePath(fileName));
+  }
+  for (const std::string& path : paths) {
+    std::string text;
+    std::string_view value;
+    if (ReadWhole(path, text) && FindValue(text, section, key, &value)) return Cut(value, room);
+  }
+  return Cut(Trim(defaultValue), room);
 }

@@ -6,7 +6,9 @@
 // characters, lines may end in CR LF or LF, bytes are taken as they are
 // (Latin-1). The file is read again
 // at every call. A bare file name (no separator) is looked for in the Windows
-// directory; any other name goes through ResolvePath.
+// directory; when that is the user's config folder, a key the user's copy
+// lacks is read from the installation's copy. Any other name goes through
+// ResolvePath.
 #pragma once
 #include <cstddef>
 #include <string>

@@ -54,6 +54,17 @@ TEST_F(SettingsTest, StartupCopyFoundOnlyByReadSetting) {
   EXPECT_EQ(GetProfileString("VIDEO", "LENTO", "padrao", 255, "TAVIRO.INI"), "padrao");
 }
 
+// A user's own copy holds only what it changes; the rest is the installation's.
+TEST_F(SettingsTest, TheUsersCopyFallsBackKeyByKeyToTheInstallations) {
+  TempDir drives, config;
+  ScopedEnv drivesEnv("ZELNAR_DRIVES", drives.path());
+  ScopedEnv configEnv("XDG_CONFIG_HOME", config.path());
+  drives.Write("c/windows/TAVIRO.INI", "[TRADUTOR]\r\nDIRDIFONES=C:\\difones\r\n[VIDEO]\r\nCORFUNDO=0\r\n");
+  config.Write("taviro/TAVIRO.INI", "[VIDEO]\nCORFUNDO=1\n");
+  EXPECT_EQ(GetProfileString("VIDEO", "CORFUNDO", "", 255, "TAVIRO.INI"), "1");
+  EXPECT_EQ(ReadSetting("TRADUTOR", "DIRDIFONES"), "C:\\difones");
+}
+
 TEST_F(SettingsTest, ProgramDirectoryExpansion) {
   UseWindir();
   WinIni("[TAVIRO]\nPGMTAVIRO=D:\\fam\n[ZELNAR]\nDIRZELNAR=@\\som\\zelnar\nLONE=@\nMID=a@b\nTWO=@\\x;@\\y\n");

@@ -34,6 +34,11 @@ class Installed(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.mkdtemp(prefix='zelnar-install-')
         self.prefix = os.path.join(self.tmp, 'pr\u00e9 fix', 'zel nar')
+        # A profile a practice run left in the build's sound folder, key and all.
+        left = os.path.join(BUILD, 'drives', 'c', 'kelmar', 'som', 'zelnar', 'zelnar.xml')
+        if not os.path.exists(left):
+            with open(left, 'w') as f:
+                f.write('<keyMaterial>cafezinho10</keyMaterial>\n')
         subprocess.run(['cmake', '--install', BUILD, '--prefix', self.prefix], check=True,
                        stdout=subprocess.DEVNULL)
         self.tmux = ['tmux', '-L', 'zelnar-install-' + str(os.getpid())]
@@ -54,6 +59,7 @@ class Installed(unittest.TestCase):
         sounds = os.path.join(self.prefix, 'share', 'zelnar', 'drives', 'c', 'kelmar', 'som', 'zelnar')
         self.assertTrue(os.path.isfile(os.path.join(self.prefix, 'libexec', 'zelnar', 'netsh')))
         self.assertTrue(os.path.isfile(os.path.join(sounds, 'ZLINIC.wav')))
+        self.assertFalse(os.path.exists(os.path.join(sounds, 'zelnar.xml')), 'a key went into the installation')
         config = os.path.join(home, '.config', 'taviro')
         os.makedirs(config)
         with open(os.path.join(self.prefix, 'share', 'zelnar', 'drives', 'c', 'windows', 'TAVIRO.INI'), 'rb') as f:
