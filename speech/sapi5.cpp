@@ -13,7 +13,10 @@ struct Engine {
   std::unique_ptr<SpVoice> voice;
   int voiceCount = 0;
 };
-Engine gEngines[2];  // code 5, code 54
+// Code 5, code 54. Never destroyed: when the program ends by exit() with a
+// voice still open (the window closed, the terminal hung up) its destructor
+// would run after the speech library's own state had gone.
+Engine* const gEngines = new Engine[2];
 
 Engine& Of(int code) { return gEngines[code == 54 ? 1 : 0]; }
 }  // namespace
