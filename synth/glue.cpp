@@ -21,7 +21,9 @@ bool SynthGlueStart(int, int speed, int pitch, std::string_view) {
   // Past speed 10 the phonemes would shrink to nothing and then turn
   // negative: the rate is kept where speech is still speech.
   double rate = std::clamp(0.8 - speed / 15.0, 0.1, 1.5);
-  synth::SynthSetFactors((pitch + 11) / 11.0, rate);
+  // Likewise the pitch: from -11 down it would be nothing or below, and far
+  // up a squeak above what the voice can say; both were silence or noise.
+  synth::SynthSetFactors(std::clamp((pitch + 11) / 11.0, 0.5, 2.0), rate);
   if (!started) {
     const std::string& why = synth::SynthErrorText();
     std::fprintf(stderr, "Zelnar: o sintetizador n\xC3\xA3o come\xC3\xA7ou: %s\n",

@@ -186,7 +186,10 @@ TEST_F(SynthEngineTest, AnMbrolaErrorResetsAndTheUtteranceGoesOn) {
 TEST_F(SynthEngineTest, SpeedAndPitchGiveTheFactors) {
   ASSERT_TRUE(EngineStart(1, 10, -11, "", 3));
   EXPECT_NEAR(synth::SynthRateFactor(), 0.8 - 10 / 15.0, 1e-12);
-  EXPECT_EQ(synth::SynthPitchFactor(), 0.0);
+  EXPECT_EQ(synth::SynthPitchFactor(), 0.5);  // not 0: the voice stays audible
+  EngineFinish();
+  ASSERT_TRUE(EngineStart(1, 0, 1000, "", 3));
+  EXPECT_EQ(synth::SynthPitchFactor(), 2.0);
   EngineFinish();
   ASSERT_TRUE(EngineStart(1, 0, 0, "", 3));
   EXPECT_EQ(synth::SynthRateFactor(), 0.8);
