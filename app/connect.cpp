@@ -201,10 +201,6 @@ namespace {
 // often a soft tone says that it is still going on.
 constexpr int kAnswerLimitMs = 30000;
 constexpr int kToneEveryMs = 2000;
-// The profile list and the check of the interface are waited for until netsh
-// has answered: a list or a check cut short by a busy machine would ask again
-// for a known key, or call a made connection a failure.
-constexpr int kQueryLimitMs = 5000;
 
 // Networks whose saved key was refused in this run: choosing one again asks
 // for the key and replaces the profile, instead of trying the refused key for
@@ -216,10 +212,7 @@ std::set<std::string> gRefusedKeys;
 // work: without it the next choice of the network asks the key again, instead
 // of trying the wrong one for ever.
 void ForgetProfile(std::string_view raw) {
-  StartCommand("netsh wlan delete profile name=\"" + QuoteArgument(NetworkName(raw)) + "\"");
-  WaitCommand(kQueryLimitMs);
-  ReadCommandOutput();
-  EndCommand();
+  RunQuery("netsh wlan delete profile name=\"" + QuoteArgument(NetworkName(raw)) + "\"");
 }
 
 // 660 Hz for 60 ms, quiet and fading: softer than any message.
@@ -259,20 +252,10 @@ bool AwaitAnswer() {
   }
 }
 
-std::string ReadInterfaces() {
-  StartCommand("netsh wlan show interfaces");
-  WaitCommand(kQueryLimitMs);
-  std::string text = ReadCommandOutput();
-  EndCommand();
-  return text;
-}
 }  // namespace
 
 void ConnectNetwork(std::string_view raw) {
-  StartCommand("netsh wlan show profiles");
-  WaitCommand(kQueryLimitMs);  // NetworkManager may take over a second
-  std::string profiles = ReadCommandOutput();
-  EndCommand();
+  std::string profiles = RunQuery("netsh wlan show profiles");
   // netsh knows the network by its own name: whole lines are compared with
   // it, so "Nova" is not taken for "CasaNova".
   std::string name = NetworkName(raw);
@@ -306,7 +289,7 @@ void ConnectNetwork(std::string_view raw) {
     failure = L1("a conexão não terminou em 30 segundos.");
   } else if (!result.empty() && !success) {
     failure = result;
-  } else if (ShowsSsid(ReadInterfaces(), name) == connected) {
+  } else if (ShowsSsid(RunQuery("netsh wlan show interfaces"), name) == connected) {
     failure = connected ? L1("a interface ainda mostra a rede conectada.")
                         : L1("a interface não mostra a rede conectada.");
   }

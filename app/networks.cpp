@@ -53,15 +53,6 @@ const char* UnavailableMessage(const std::string& answer) {
   return nullptr;
 }
 
-// Waited for until netsh has answered, up to 5 s: a scan cut short by a busy
-// NetworkManager would leave the user in an empty, silent menu.
-std::string RunQuery(const char* command) {
-  StartCommand(command);
-  WaitCommand(5000);
-  std::string text = ReadCommandOutput();
-  EndCommand();
-  return text;
-}
 }  // namespace
 
 // One pass over the lines: each label is looked for from where the previous

@@ -383,3 +383,11 @@ void EndCommand() {
   }
   CloseRun(gRun);
 }
+
+std::string RunQuery(std::string_view commandLine) {
+  StartCommand(commandLine);
+  WaitCommand(5000);
+  std::string text = ReadCommandOutput();
+  EndCommand();
+  return text;
+}

@@ -26,6 +26,11 @@ std::string ReadCommandOutput();
 // Ends the child (and its process group) and closes the run. A fatal signal
 // to the program ends the running child's group as well.
 void EndCommand();
+// Runs a netsh query and waits until it has answered, at most 5 s (a busy
+// NetworkManager takes over a second; a list cut short would leave an empty
+// menu, ask again for a known key, or call a made connection a failure);
+// what it wrote.
+std::string RunQuery(std::string_view commandLine);
 // One non-blocking peek-and-read of at most 65,535 bytes, cut at a zero byte.
 std::string ReadPipe(int fd);
 

@@ -26,3 +26,5 @@ struct Command {
 
 // args: every word of the command line after the program's name.
 Command ParseCommand(const std::vector<std::string>& args);
+// The commands a switched-off radio refuses: seeing networks and joining one.
+inline bool NeedsRadio(const Command& c) { return c.kind == CommandKind::kShowNetworks || c.kind == CommandKind::kConnect; }

@@ -267,16 +267,19 @@ void ForgetNote() {
 
 std::string StableUuid(const std::string& ssid);
 
-// Of the saved connections shown as NAME, the one we added ourselves comes
-// first: when the user typed a key again for a network whose older
-// connection (another tool's) holds a wrong one, the new key is the one used.
+// Of the saved connections shown as NAME, the one we added ourselves is
+// started when there is one: when the user typed a key again for a network
+// whose older connection (another tool's) holds a wrong one, the new key is
+// the one used.
 Answer Connect(const NmDevice& dev, const std::string& name) {
   std::vector<NmConnection> named;
   for (const NmConnection& c : ListWifiConnections())
     if (ShownName(c.name) == name) named.push_back(c);
   const std::string ours = StableUuid(Latin1ToUtf8(name));
-  std::stable_partition(named.begin(), named.end(), [&](const NmConnection& c) { return c.uuid == ours; });
-  for (const NmConnection& c : named) {
+  auto chosen = std::find_if(named.begin(), named.end(), [&](const NmConnection& c) { return c.uuid == ours; });
+  if (chosen == named.end()) chosen = named.begin();
+  if (chosen != named.end()) {
+    const NmConnection& c = *chosen;
     RunResult r = Nmcli({"-w", "20", "connection", "up", "uuid", c.uuid, "ifname", dev.name});
     if (r.status == 0) return {ConnectedText(), "", 0};
     std::string why = Lower(r.err + r.out);
@@ -421,14 +424,14 @@ Answer RunNm(const std::vector<std::string>& args) {
   }
   // With two adapters (a USB one beside an internal one that is switched off
   // or left to another tool) the one NetworkManager can use is the interface.
-  const NmDevice& dev = *std::find_if(devices.begin(), devices.end() - 1, [](const NmDevice& d) {
+  auto usable = std::find_if(devices.begin(), devices.end(), [](const NmDevice& d) {
     return d.state != "unavailable" && d.state != "unmanaged";
   });
+  const NmDevice& dev = usable != devices.end() ? *usable : devices.front();
   bool connected = dev.state.rfind("connected", 0) == 0;
   // NetworkManager's "unavailable": the radio is off (airplane mode, the
   // radio key), so nothing can be seen or joined until it is switched on.
-  if (dev.state == "unavailable" && (cmd.kind == CommandKind::kShowNetworks || cmd.kind == CommandKind::kConnect))
-    return {RadioOffText(), "", 1};
+  if (dev.state == "unavailable" && NeedsRadio(cmd)) return {RadioOffText(), "", 1};
   switch (cmd.kind) {
     case CommandKind::kShowInterfaces: {
       InterfaceInfo info;

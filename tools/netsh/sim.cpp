@@ -226,8 +226,7 @@ Answer RunSim(const std::string& scenario_path, const std::vector<std::string>& 
   if (sim.sc.failure == SimFailure::kServiceStopped) return {ServiceStoppedText(), "", 1};
   if (sim.sc.failure == SimFailure::kNoInterface) return {NoInterfaceText(), "", 1};
   // With the radio off the interface and its profiles are still there.
-  if (sim.sc.failure == SimFailure::kRadioOff && (cmd.kind == CommandKind::kShowNetworks || cmd.kind == CommandKind::kConnect))
-    return {RadioOffText(), "", 1};
+  if (sim.sc.failure == SimFailure::kRadioOff && NeedsRadio(cmd)) return {RadioOffText(), "", 1};
   bool changes = cmd.kind == CommandKind::kConnect || cmd.kind == CommandKind::kDisconnect ||
                  cmd.kind == CommandKind::kAddProfile || cmd.kind == CommandKind::kDeleteProfile;
   OpenState(&sim, changes);
